@@ -1,0 +1,32 @@
+# make demo / make test: each does every set-up step a fresh Debian machine needs.
+BUILD ?= build
+JOBS ?= $(shell nproc)
+export QP_BUILD := $(abspath $(BUILD))
+
+.PHONY: all deps configure build test demo clean stop
+
+all: build
+
+deps:
+	@scripts/install-deps.sh
+
+$(BUILD)/CMakeCache.txt: | deps
+	cmake -S . -B $(BUILD) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake
+
+configure: $(BUILD)/CMakeCache.txt
+
+build: configure
+	cmake --build $(BUILD) -j $(JOBS)
+
+test: build
+	@scripts/run-tests.sh
+
+demo: build
+	@scripts/demo.sh
+
+# Ends the build tree's wineserver and Xvfb.
+stop:
+	@scripts/wine-stop.sh
+
+clean: stop
+	rm -rf $(BUILD)

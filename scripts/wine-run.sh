@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# wine-run.sh [--fresh-prefix] PROGRAM.exe [ARGS...]
+# Runs a Windows program of the build tree under Wine with the tree's own prefix and
+# Xvfb display, starting both (and a persistent wineserver) on first use. This is
+# CMAKE_CROSSCOMPILING_EMULATOR, so every ctest test comes through here.
+# --fresh-prefix runs in a throw-away copy of the prefix (own registry, own wineserver,
+# own named objects) that is removed afterwards.
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+: "${QP_BUILD:=$(cd "$here/../build" && pwd)}"
+export QP_BUILD
+
+fresh=0
+if [ "${1:-}" = "--fresh-prefix" ]; then fresh=1; shift; fi
+source "$here/wine-env.sh"
+
+start_wineserver() {
+  # A persistent server, and the prefix's own services (services.exe, winedevice...)
+  # started now with their streams away from ours: they live as long as the server,
+  # and ctest waits for every process that holds a test's output pipe.
+  # wineserver -p fails when the prefix's server already runs: then all is up.
+  if wineserver -p </dev/null >/dev/null 2>&1 9>&-; then
+    wine wineboot </dev/null >/dev/null 2>&1 9>&-
+  fi
+}
+
+(
+  flock 9
+  "$here/xvfb.sh" ensure 9>&-
+  read -r n _ <"$QP_WINE_DIR/display"
+  export DISPLAY=":$n"
+  "$here/wine-prefix.sh" 9>&-
+  "$here/wine-register.sh" 9>&-
+  start_wineserver
+) 9>"$QP_WINE_DIR/lock"
+
+read -r n _ <"$QP_WINE_DIR/display"
+export DISPLAY=":$n"
+
+if [ "$fresh" = 1 ]; then
+  tmp=$(mktemp -d "$QP_WINE_DIR/fresh.XXXXXX")
+  template="$WINEPREFIX"
+  # System files are shared read-only through hard links; the registry files and the
+  # user's profile are real copies because Wine rewrites them.
+  cp -al "$template" "$tmp/prefix"
+  for f in "$template"/*.reg; do cp --remove-destination "$f" "$tmp/prefix/"; done
+  rm -rf "$tmp/prefix/drive_c/users" && cp -a "$template/drive_c/users" "$tmp/prefix/drive_c/"
+  export WINEPREFIX="$tmp/prefix"
+  start_wineserver
+  rc=0
+  wine "$@" || rc=$?
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
+  rm -rf "$tmp"
+  exit $rc
+fi
+
+exec wine "$@"
