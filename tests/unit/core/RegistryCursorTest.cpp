@@ -1,0 +1,133 @@
+#include "CoreTestSupport.h"
+
+#include "core/Exceptions.h"
+#include "core/RegistryCursor.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+class RegistryCursorTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(registry_.ok); }
+    ScratchRegistry registry_;
+};
+
+std::string whatOf(const std::function<void()>& action) {
+    try {
+        action();
+    } catch (const OSException& e) {
+        return "OSException " + std::to_string(e.code());
+    } catch (const std::exception& e) {
+        return e.what();
+    }
+    return "(no exception)";
+}
+
+} // namespace
+
+TEST(RegistryCursorStatic, ParseRootAndTypeNames) {
+    std::string path = "HKEY_CURRENT_USER/Software/Velar";
+    EXPECT_EQ(RegistryCursor::parseRoot(path), HKEY_CURRENT_USER);
+    EXPECT_EQ(path, "Software\\Velar");
+    path = "HKEY_USERS\\.DEFAULT";
+    EXPECT_EQ(RegistryCursor::parseRoot(path), HKEY_USERS);
+
+    EXPECT_EQ(whatOf([] { RegistryCursor("HKEY_CURRENT_USER"); }), "Invalid registry key: HKEY_CURRENT_USER");
+    EXPECT_EQ(whatOf([] { RegistryCursor("HKEY_NOWHERE/Software"); }), "Invalid registry root: HKEY_NOWHERE");
+    EXPECT_EQ(whatOf([] { RegistryCursor("hkey_current_user/Software"); }), // case matters
+              "Invalid registry root: hkey_current_user");
+
+    EXPECT_EQ(RegistryCursor::typeName(REG_MULTI_SZ), "REG_MULTI_SZ");
+    EXPECT_EQ(RegistryCursor::typeName(REG_EXPAND_SZ), "unknown registry type: 2");
+}
+
+TEST_F(RegistryCursorTest, ConstructionCreatesThePathAndEmptyMeansTheCompanyKey) {
+    RegistryCursor cursor("HKEY_CURRENT_USER/Software/QpA/QpB");
+    EXPECT_EQ(cursor.path(), "Software\\QpA\\QpB");
+    EXPECT_EQ(cursor.access(), static_cast<REGSAM>(KEY_ALL_ACCESS));
+    EXPECT_TRUE(rawKeyExists(HKEY_CURRENT_USER, L"Software\\QpA\\QpB"));
+
+    RegistryCursor("HKEY_LOCAL_MACHINE/Software");
+    RegistryCursor company;
+    EXPECT_EQ(company.root(), HKEY_LOCAL_MACHINE);
+    EXPECT_EQ(company.path(), "Software\\Velar");
+    EXPECT_TRUE(rawKeyExists(HKEY_LOCAL_MACHINE, L"Software\\Velar"));
+}
+
+TEST_F(RegistryCursorTest, MoveToRelativeUpAndAbsolute) {
+    RegistryCursor("HKEY_CURRENT_USER/Software/Velar/1.0");
+    RegistryCursor cursor("HKEY_CURRENT_USER/Software/Velar/2.0");
+    cursor.moveTo("..\\1.0");
+    EXPECT_EQ(cursor.path(), "Software\\Velar\\1.0");
+    cursor.moveTo("../..");
+    EXPECT_EQ(cursor.path(), "Software");
+    cursor.moveTo("Velar/2.0");
+    EXPECT_EQ(cursor.path(), "Software\\Velar\\2.0");
+    cursor.moveTo("\\Software");
+    EXPECT_EQ(cursor.path(), "Software");
+    EXPECT_EQ(whatOf([&] { cursor.moveTo("NoSuchKey"); }), "OSException 2");
+}
+
+TEST_F(RegistryCursorTest, NestedCreateKeyCreatesEachLevelTopDownAndLogsIt) {
+    RegistryCursor cursor("HKEY_CURRENT_USER/Software/QpNest/A");
+    cursor.moveTo("..");
+    LogCapture capture;
+    cursor.createKey("A/B/C");
+    cursor.createKey("A/B/C"); // existing now: nothing more logged
+    std::vector<std::string> created;
+    for (const auto& line : capture.lines) {
+        if (line.second.rfind("Created new registry key: ", 0) == 0 && line.first == LogLevels::Information)
+            created.push_back(line.second.substr(26));
+    }
+    EXPECT_EQ(created, (std::vector<std::string>{"Software\\QpNest\\A\\B", "Software\\QpNest\\A\\B\\C"}));
+    EXPECT_TRUE(cursor.keyExists("A\\B\\C"));
+    EXPECT_FALSE(cursor.keyExists("A/Nope"));
+    EXPECT_FALSE(cursor.keyExists("Nope/B"));
+}
+
+TEST_F(RegistryCursorTest, ValuesRoundTripWithStrictTypes) {
+    RegistryCursor cursor("HKEY_CURRENT_USER/Software/QpValues");
+    cursor.writeNumber("Sub/N", 0xFFFFFFFFu);
+    cursor.writeString("Sub/S", "d\xC3\xA9j\xC3\xA0 \xE2\x82\xAC"); // non-ASCII survives
+    EXPECT_TRUE(cursor.valueExists("Sub\\N"));
+    EXPECT_FALSE(cursor.valueExists("Sub/Other"));
+    EXPECT_FALSE(cursor.valueExists("Nope/N"));
+    EXPECT_EQ(cursor.readNumber("Sub/N"), 0xFFFFFFFFu);
+    EXPECT_EQ(cursor.readString("Sub/S"), "d\xC3\xA9j\xC3\xA0 \xE2\x82\xAC");
+
+    EXPECT_EQ(whatOf([&] { cursor.readNumber("Sub/S"); }),
+              "Value Software\\QpValues\\Sub\\S has type REG_SZ (should be REG_DWORD)");
+    EXPECT_EQ(whatOf([&] { cursor.readString("Sub/N"); }),
+              "Value Software\\QpValues\\Sub\\N has type REG_DWORD (should be REG_SZ)");
+    EXPECT_EQ(whatOf([&] { cursor.readNumber("Sub/Missing"); }), "OSException 2");
+}
+
+TEST_F(RegistryCursorTest, LongTextIsReadWholeAndUnterminatedTextStopsAtItsSize) {
+    RegistryCursor cursor("HKEY_CURRENT_USER/Software/QpLong");
+    const std::string longText(300, 'x');
+    cursor.writeString("Long", longText);
+    EXPECT_EQ(cursor.readString("Long"), longText);
+
+    const wchar_t raw[] = {L'a', L'b', L'c'};
+    ASSERT_EQ(RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\QpLong", L"Raw", REG_SZ, raw, sizeof raw), 0);
+    EXPECT_EQ(cursor.readString("Raw"), "abc");
+}
+
+TEST_F(RegistryCursorTest, ReadBoolWithDefaultStoresItOnlyWhenAsked) {
+    RegistryCursor cursor("HKEY_CURRENT_USER/Software/QpBool");
+    EXPECT_TRUE(cursor.readBool("Flag", true, false));
+    EXPECT_FALSE(cursor.valueExists("Flag"));
+    EXPECT_TRUE(cursor.readBool("Flag", true, true));
+    DWORD stored = 7;
+    ASSERT_TRUE(rawGetNumber(HKEY_CURRENT_USER, L"Software\\QpBool", L"Flag", stored));
+    EXPECT_EQ(stored, 1u);
+    EXPECT_TRUE(cursor.readBool("Flag", false, true)); // present: the stored value wins
+    {
+        RegistryCursor copy(cursor);
+        copy.writeNumber("Flag", 0);
+    }
+    EXPECT_FALSE(cursor.readBool("Flag")); // the copy's handle was its own
+}
