@@ -1,0 +1,30 @@
+#pragma once
+// Quillpad: the program's main window. It is never shown: it owns the window the user
+// works with, answers a second start of the program, and opens the help file.
+#include <string>
+
+#include "framework/FrameWindow.h"
+
+class Quillpad : public FrameWindow {
+public:
+    static constexpr int kHelpCommand = 57670; // ID_HELP
+
+    // The directory of the program's executable, without a trailing backslash.
+    static std::wstring GetMyPath();
+    // The help file next to the executable or in the build tree; empty when neither.
+    static std::wstring FindHelpFile(const std::wstring& directory);
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    int OnCreate(CREATESTRUCTW* create) override;
+    void OnDestroy() override;
+    bool OnCommand(int id, int code) override;
+
+    LRESULT OnMeMyselfAndI(WPARAM wp, LPARAM lp);
+    void OnHelp();
+
+private:
+    static std::wstring ReadHandedOverCommandLine(HWND owner);
+    void ShowHistory();
+    void BringToFront();
+};

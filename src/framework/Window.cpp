@@ -1,0 +1,135 @@
+#include "framework/Window.h"
+
+#include "core/TraceScope.h"
+
+namespace {
+const wchar_t kWindowProp[] = L"Quillpad.Window";
+}
+
+Window::~Window() {
+    if (m_hwnd) {
+        Unsubclass();
+        Detach();
+    }
+}
+
+Window* Window::FromHandle(HWND hwnd) {
+    return hwnd ? static_cast<Window*>(GetPropW(hwnd, kWindowProp)) : nullptr;
+}
+
+bool Window::Attach(HWND hwnd) {
+    if (!hwnd || m_hwnd || FromHandle(hwnd))
+        return false;
+    m_hwnd = hwnd;
+    SetPropW(hwnd, kWindowProp, this);
+    return true;
+}
+
+HWND Window::Detach() {
+    HWND hwnd = m_hwnd;
+    if (hwnd && FromHandle(hwnd) == this)
+        RemovePropW(hwnd, kWindowProp);
+    m_hwnd = nullptr;
+    return hwnd;
+}
+
+bool Window::Subclass(HWND hwnd) {
+    if (!Attach(hwnd))
+        return false;
+    m_oldProc = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Window::StaticWindowProc)));
+    return true;
+}
+
+bool Window::SubclassDlgItem(int id, HWND parent) { return Subclass(GetDlgItem(parent, id)); }
+
+void Window::Unsubclass() {
+    if (m_hwnd && m_oldProc) {
+        SetWindowLongPtrW(m_hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldProc));
+        m_oldProc = nullptr;
+    }
+}
+
+bool Window::RegisterClassFor(const wchar_t* className, UINT style, HICON icon) {
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    if (GetClassInfoExW(GetModuleHandleW(nullptr), className, &wc))
+        return true;
+    wc.style = style;
+    wc.lpfnWndProc = &Window::StaticWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hIcon = icon;
+    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    wc.lpszClassName = className;
+    return RegisterClassExW(&wc) != 0;
+}
+
+bool Window::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* title, DWORD style, int x, int y,
+                      int width, int height, HWND parent, HMENU menu) {
+    HWND hwnd = CreateWindowExW(exStyle, className, title, style, x, y, width, height, parent, menu,
+                                GetModuleHandleW(nullptr), this);
+    return hwnd != nullptr && hwnd == m_hwnd;
+}
+
+std::wstring Window::Text() const {
+    int length = GetWindowTextLengthW(m_hwnd);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(m_hwnd, text.data(), length + 1)));
+    return text;
+}
+
+std::wstring Window::ItemText(int id) const {
+    HWND item = Item(id);
+    int length = GetWindowTextLengthW(item);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    text.resize(static_cast<size_t>(GetWindowTextW(item, text.data(), length + 1)));
+    return text;
+}
+
+void Window::SendMessageToDescendants(UINT msg, WPARAM wp, LPARAM lp, bool deep) const {
+    SendMessageToDescendants(m_hwnd, msg, wp, lp, deep);
+}
+
+void Window::SendMessageToDescendants(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp, bool deep) {
+    for (HWND child = GetTopWindow(hwnd); child; child = GetNextWindow(child, GW_HWNDNEXT)) {
+        SendMessageW(child, msg, wp, lp);
+        if (deep && GetTopWindow(child))
+            SendMessageToDescendants(child, msg, wp, lp, deep);
+    }
+}
+
+bool Window::PreTranslateMessage(MSG*) { return false; }
+
+LRESULT Window::WindowProc(UINT msg, WPARAM wp, LPARAM lp) { return DefaultProc(msg, wp, lp); }
+
+LRESULT Window::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) {
+    if (m_oldProc)
+        return CallWindowProcW(m_oldProc, m_hwnd, msg, wp, lp);
+    return DefWindowProcW(m_hwnd, msg, wp, lp);
+}
+
+LRESULT Window::Dispatch(UINT msg, WPARAM wp, LPARAM lp) {
+    LRESULT result = WindowProc(msg, wp, lp);
+    if (msg == WM_NCDESTROY) {
+        // The window is gone: hand the old procedure back and forget the handle.
+        Unsubclass();
+        Detach();
+        PostNcDestroy();
+    }
+    return result;
+}
+
+LRESULT CALLBACK Window::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    TraceScope scope("Window::StaticWindowProc", true);
+    Window* window = FromHandle(hwnd);
+    if (!window && msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+        window = static_cast<Window*>(cs->lpCreateParams);
+        if (window)
+            window->Attach(hwnd);
+    }
+    if (window)
+        return window->Dispatch(msg, wp, lp);
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}

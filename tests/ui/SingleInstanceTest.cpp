@@ -1,0 +1,80 @@
+// Quillpad.exe started twice in one Wine prefix: the second start hands its command line
+// over and ends, the first reads it and acts. Log lines are read from the debug output.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "ui/driver/DebugLog.h"
+#include "ui/driver/Process.h"
+
+namespace {
+using namespace std::chrono_literals;
+
+class SingleInstance : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(log.IsListening()) << "another debug viewer owns DBWIN_BUFFER"; }
+
+    void StartFirst() {
+        ASSERT_TRUE(first.Start(L"Quillpad.exe"));
+        ASSERT_TRUE(log.WaitFor(first.Pid(), "Looks like I'm alone...", 10s)) << log.Dump();
+    }
+
+    // Starts a second instance and returns how long it lived.
+    std::chrono::milliseconds StartSecond(const std::wstring& args) {
+        Process second;
+        auto started = std::chrono::steady_clock::now();
+        EXPECT_TRUE(second.Start(L"Quillpad.exe", args));
+        EXPECT_TRUE(second.WaitExit(5000));
+        auto lived = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+        EXPECT_TRUE(log.Contains(second.Pid(), "Found another instance.")) << log.Dump();
+        EXPECT_FALSE(log.Contains(second.Pid(), "Looks like I'm alone...")) << log.Dump();
+        return lived;
+    }
+
+    void CloseFirst() {
+        HWND frame = first.WaitTopWindow(L"QuillpadFrame");
+        ASSERT_NE(frame, nullptr);
+        PostMessageW(frame, WM_CLOSE, 0, 0);
+        ASSERT_TRUE(first.WaitExit(5000));
+        EXPECT_TRUE(log.WaitFor(first.Pid(), "<--(Application::ExitInstance)", 1s)) << log.Dump();
+    }
+
+    DebugLog log;
+    Process first;
+};
+
+TEST_F(SingleInstance, SecondStartHandsOverHistorySwitchAndEnds) {
+    StartFirst();
+    EXPECT_LT(StartSecond(L"/history").count(), 1000);
+    EXPECT_TRUE(log.WaitFor(first.Pid(), "Reading command line.", 2s)) << log.Dump();
+    EXPECT_TRUE(log.WaitFor(first.Pid(), "Showing the service log.", 2s)) << log.Dump();
+    EXPECT_FALSE(log.Contains(first.Pid(), "Failed to open the clipboard")) << log.Dump();
+    CloseFirst();
+}
+
+TEST_F(SingleInstance, SecondStartWithoutSwitchBringsFirstToFront) {
+    StartFirst();
+    // Anything but exactly "/history" (case-sensitive) brings the window to the front.
+    EXPECT_LT(StartSecond(L"/History").count(), 1000);
+    EXPECT_TRUE(log.WaitFor(first.Pid(), "Bringing main window to front.", 2s)) << log.Dump();
+    EXPECT_LT(StartSecond(L"").count(), 1000);
+    CloseFirst();
+    EXPECT_FALSE(log.Contains(first.Pid(), "Showing the service log.")) << log.Dump();
+}
+
+TEST_F(SingleInstance, FirstStartWithHistorySwitchShowsOnlyTheLog) {
+    ASSERT_TRUE(first.Start(L"Quillpad.exe", L"/history"));
+    EXPECT_TRUE(log.WaitFor(first.Pid(), "Showing the service log.", 10s)) << log.Dump();
+    EXPECT_FALSE(log.Contains(first.Pid(), "Bringing main window to front.")) << log.Dump();
+    CloseFirst();
+}
+
+TEST_F(SingleInstance, InstanceEndsAfterTheFirstCloses) {
+    StartFirst();
+    CloseFirst();
+    // The mutex went with the first process: the next start is alone again.
+    Process next;
+    ASSERT_TRUE(next.Start(L"Quillpad.exe"));
+    EXPECT_TRUE(log.WaitFor(next.Pid(), "Looks like I'm alone...", 10s)) << log.Dump();
+}
+} // namespace

@@ -1,0 +1,84 @@
+#include "ui/driver/DebugLog.h"
+
+namespace {
+constexpr DWORD kBufferSize = 4096;
+}
+
+DebugLog::DebugLog() {
+    m_bufferReady = CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY");
+    m_dataReady = CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY");
+    m_mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBufferSize, L"DBWIN_BUFFER");
+    if (!m_bufferReady || !m_dataReady || !m_mapping || GetLastError() == ERROR_ALREADY_EXISTS)
+        return;
+    m_view = static_cast<const char*>(MapViewOfFile(m_mapping, FILE_MAP_READ, 0, 0, kBufferSize));
+    if (m_view)
+        m_thread = std::thread([this] { Listen(); });
+}
+
+DebugLog::~DebugLog() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_stop = true;
+    }
+    if (m_thread.joinable())
+        m_thread.join();
+    if (m_view)
+        UnmapViewOfFile(m_view);
+    for (HANDLE h : {m_mapping, m_dataReady, m_bufferReady})
+        if (h)
+            CloseHandle(h);
+}
+
+void DebugLog::Listen() {
+    SetEvent(m_bufferReady);
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_stop)
+                return;
+        }
+        if (WaitForSingleObject(m_dataReady, 50) != WAIT_OBJECT_0)
+            continue;
+        DWORD pid = *reinterpret_cast<const DWORD*>(m_view);
+        std::string chunk(m_view + sizeof(DWORD), strnlen(m_view + sizeof(DWORD), kBufferSize - sizeof(DWORD)));
+        SetEvent(m_bufferReady);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        std::string& partial = m_partial[pid];
+        partial += chunk;
+        for (size_t end; (end = partial.find('\n')) != std::string::npos; partial.erase(0, end + 1)) {
+            std::string text = partial.substr(0, end);
+            if (!text.empty() && text.back() == '\r')
+                text.pop_back();
+            m_lines.push_back({pid, text});
+        }
+        m_changed.notify_all();
+    }
+}
+
+bool DebugLog::Matches(const Line& line, DWORD pid, const std::string& text) const {
+    return (pid == 0 || line.pid == pid) && line.text.find(text) != std::string::npos;
+}
+
+bool DebugLog::WaitFor(DWORD pid, const std::string& text, std::chrono::milliseconds timeout) {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [&] {
+        for (const Line& line : m_lines)
+            if (Matches(line, pid, text))
+                return true;
+        return false;
+    });
+}
+
+bool DebugLog::Contains(DWORD pid, const std::string& text) { return WaitFor(pid, text, std::chrono::milliseconds(0)); }
+
+std::vector<DebugLog::Line> DebugLog::Lines() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_lines;
+}
+
+std::string DebugLog::Dump() {
+    std::string all;
+    for (const Line& line : Lines())
+        all += std::to_string(line.pid) + ": " + line.text + "\n";
+    return all;
+}

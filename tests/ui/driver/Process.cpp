@@ -1,0 +1,83 @@
+#include "ui/driver/Process.h"
+
+#include <vector>
+
+Process::~Process() { Kill(); }
+
+std::wstring Process::BinDir() {
+    std::vector<wchar_t> path(32768);
+    DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    std::wstring dir(path.data(), length);
+    return dir.substr(0, dir.rfind(L'\\'));
+}
+
+bool Process::Start(const std::wstring& exeName, const std::wstring& arguments, DWORD creationFlags) {
+    Kill();
+    std::wstring exe = BinDir() + L"\\" + exeName;
+    std::wstring cmdLine = L"\"" + exe + L"\"";
+    if (!arguments.empty())
+        cmdLine += L" " + arguments;
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    return CreateProcessW(exe.c_str(), cmdLine.data(), nullptr, nullptr, FALSE, creationFlags, nullptr, BinDir().c_str(), &si,
+                          &m_info) != FALSE;
+}
+
+bool Process::WaitExit(DWORD timeoutMs) {
+    return m_info.hProcess && WaitForSingleObject(m_info.hProcess, timeoutMs) == WAIT_OBJECT_0;
+}
+
+DWORD Process::ExitCode() const {
+    DWORD code = STILL_ACTIVE;
+    if (m_info.hProcess)
+        GetExitCodeProcess(m_info.hProcess, &code);
+    return code;
+}
+
+HWND Process::FindTopWindow(const wchar_t* className, const wchar_t* title) const {
+    struct Search {
+        DWORD pid;
+        const wchar_t* className;
+        const wchar_t* title;
+        HWND found;
+    } search{Pid(), className, title, nullptr};
+    auto visit = [](HWND hwnd, LPARAM lp) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(lp);
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        if (pid != s->pid)
+            return TRUE;
+        wchar_t text[256] = {};
+        if (s->className && (!GetClassNameW(hwnd, text, 256) || lstrcmpW(text, s->className) != 0))
+            return TRUE;
+        if (s->title && (!GetWindowTextW(hwnd, text, 256) || lstrcmpW(text, s->title) != 0))
+            return TRUE;
+        s->found = hwnd;
+        return FALSE;
+    };
+    EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+HWND Process::WaitTopWindow(const wchar_t* className, const wchar_t* title, DWORD timeoutMs) const {
+    ULONGLONG deadline = GetTickCount64() + timeoutMs;
+    for (;;) {
+        if (HWND hwnd = FindTopWindow(className, title))
+            return hwnd;
+        if (GetTickCount64() >= deadline)
+            return nullptr;
+        Sleep(20);
+    }
+}
+
+void Process::Kill() {
+    if (!m_info.hProcess)
+        return;
+    if (WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT) {
+        TerminateProcess(m_info.hProcess, 1);
+        WaitForSingleObject(m_info.hProcess, 5000);
+    }
+    CloseHandle(m_info.hProcess);
+    CloseHandle(m_info.hThread);
+    m_info = {};
+}

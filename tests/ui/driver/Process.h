@@ -1,0 +1,30 @@
+#pragma once
+// Process: a program of the build tree started by a test, ended when the object goes.
+#include <windows.h>
+#include <string>
+
+class Process {
+public:
+    Process() = default;
+    ~Process();
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    // Starts the executable found next to the test executable, with the arguments.
+    bool Start(const std::wstring& exeName, const std::wstring& arguments = L"", DWORD creationFlags = 0);
+    DWORD Pid() const { return m_info.dwProcessId; }
+    // True when the process ended within the timeout.
+    bool WaitExit(DWORD timeoutMs);
+    DWORD ExitCode() const;
+    // Top-level windows of the process with the given class (any when null).
+    HWND FindTopWindow(const wchar_t* className, const wchar_t* title = nullptr) const;
+    // FindTopWindow, polled until the window exists or the timeout passes.
+    HWND WaitTopWindow(const wchar_t* className, const wchar_t* title = nullptr, DWORD timeoutMs = 5000) const;
+    void Kill();
+
+    // The directory of the running test executable.
+    static std::wstring BinDir();
+
+private:
+    PROCESS_INFORMATION m_info{};
+};
