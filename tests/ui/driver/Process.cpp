@@ -12,14 +12,17 @@ std::wstring Process::BinDir() {
 }
 
 bool Process::Start(const std::wstring& exeName, const std::wstring& arguments, DWORD creationFlags) {
+    return StartPath(BinDir() + L"\\" + exeName, arguments, creationFlags);
+}
+
+bool Process::StartPath(const std::wstring& exe, const std::wstring& arguments, DWORD creationFlags) {
     Kill();
-    std::wstring exe = BinDir() + L"\\" + exeName;
     std::wstring cmdLine = L"\"" + exe + L"\"";
     if (!arguments.empty())
         cmdLine += L" " + arguments;
     STARTUPINFOW si{};
     si.cb = sizeof(si);
-    return CreateProcessW(exe.c_str(), cmdLine.data(), nullptr, nullptr, FALSE, creationFlags, nullptr, BinDir().c_str(), &si,
+    return CreateProcessW(exe.c_str(), cmdLine.data(), nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr, &si,
                           &m_info) != FALSE;
 }
 

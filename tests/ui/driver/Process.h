@@ -12,6 +12,8 @@ public:
 
     // Starts the executable found next to the test executable, with the arguments.
     bool Start(const std::wstring& exeName, const std::wstring& arguments = L"", DWORD creationFlags = 0);
+    // Starts an executable by its full path.
+    bool StartPath(const std::wstring& exePath, const std::wstring& arguments = L"", DWORD creationFlags = 0);
     DWORD Pid() const { return m_info.dwProcessId; }
     // True when the process ended within the timeout.
     bool WaitExit(DWORD timeoutMs);

@@ -1,0 +1,47 @@
+#include <gtest/gtest.h>
+
+#include "app/Application.h"
+
+namespace {
+// The console's control events: the shutdown family closes the main window in an orderly
+// way (a posted WM_CLOSE), Ctrl+Break is left to the system.
+class ConsoleCtrlHandler : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(frame.Create(L"main", WS_OVERLAPPEDWINDOW));
+        app.SetMainWindow(&frame);
+    }
+    void TearDown() override {
+        app.SetMainWindow(nullptr);
+        frame.Destroy();
+    }
+
+    bool ClosePosted() {
+        MSG msg;
+        bool posted = false;
+        while (PeekMessageW(&msg, frame, WM_CLOSE, WM_CLOSE, PM_REMOVE))
+            posted = true;
+        return posted;
+    }
+
+    Application app{"QuillpadTest", "", "quillpad-test-instance", [] { return nullptr; }};
+    FrameWindow frame;
+};
+} // namespace
+
+TEST_F(ConsoleCtrlHandler, ShutdownEventsPostCloseToTheMainWindow) {
+    for (DWORD event : {CTRL_C_EVENT, CTRL_CLOSE_EVENT, CTRL_LOGOFF_EVENT, CTRL_SHUTDOWN_EVENT}) {
+        EXPECT_TRUE(Application::ConsoleCtrlHandler(event)) << event;
+        EXPECT_TRUE(ClosePosted()) << event;
+    }
+}
+
+TEST_F(ConsoleCtrlHandler, BreakIsLeftToTheSystem) {
+    EXPECT_FALSE(Application::ConsoleCtrlHandler(CTRL_BREAK_EVENT));
+    EXPECT_FALSE(ClosePosted());
+}
+
+TEST_F(ConsoleCtrlHandler, NoMainWindowIsNoFailure) {
+    app.SetMainWindow(nullptr);
+    EXPECT_TRUE(Application::ConsoleCtrlHandler(CTRL_C_EVENT));
+}
