@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   cmake make
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
-  wine wine64 fonts-wine
+  wine wine64 fonts-wine libwine-dev
   xvfb xauth x11-utils imagemagick
   fp-utils
   nlohmann-json3-dev googletest
