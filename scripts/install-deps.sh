@@ -10,7 +10,7 @@ packages=(
   xvfb xauth x11-utils imagemagick
   fp-utils
   nlohmann-json3-dev googletest
-  locales
+  locales python3
 )
 
 missing=()

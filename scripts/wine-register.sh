@@ -24,4 +24,8 @@ for s in "${servers[@]}"; do
     *.dll) wine regsvr32 /s "$s" ;;
   esac
 done
+# The server keeps new keys in memory for a while: stop it so that they are on disk
+# before a fresh prefix copies the registry files (wine-run starts it again).
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w >/dev/null 2>&1 || true
 touch "$marker"
