@@ -1,0 +1,491 @@
+// The stand-in pen manager as its clients see it: activated through COM, events to a
+// sink, state kept across a restart, injected failures.
+#include <windows.h>
+#include <ole2.h>
+#include <ocidl.h>
+#include <shlobj.h>
+#include <wrl/client.h>
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "pen/PenManager.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+const wchar_t kDemoPen[] = L"AAA-BBB-CCC-DD";
+
+struct Bstr {
+    BSTR value = nullptr;
+    Bstr() = default;
+    explicit Bstr(const wchar_t* text) : value(SysAllocString(text)) {}
+    ~Bstr() { SysFreeString(value); }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    std::wstring str() const { return value ? value : L""; }
+};
+
+// Keeps the test thread's STA serving incoming calls (the events) while we wait.
+template <class Done>
+bool pumpUntil(Done done, DWORD timeoutMs = 3000) {
+    DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeoutMs)
+            return false;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageW(&msg);
+    }
+    return true;
+}
+
+// A sink without type information, as the panel's is: records every Invoke.
+class RecordingSink : public IDispatch {
+public:
+    struct Call {
+        DISPID id;
+        WORD flags;
+        std::vector<std::wstring> bstrArgs;
+        bool hadResult;
+    };
+    std::vector<Call> calls;
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_IPenManagerEvents) {
+            *ppv = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
+    STDMETHODIMP_(ULONG) Release() override { return --refs_; } // lives on the test's stack
+    STDMETHODIMP GetTypeInfoCount(UINT* n) override { *n = 0; return S_OK; }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                        EXCEPINFO*, UINT*) override {
+        Call call{id, flags, {}, result != nullptr};
+        for (UINT i = params->cArgs; i-- > 0;)
+            call.bstrArgs.push_back(params->rgvarg[i].vt == VT_BSTR ? std::wstring(params->rgvarg[i].bstrVal)
+                                    : params->rgvarg[i].vt == VT_I4 ? std::to_wstring(params->rgvarg[i].lVal)
+                                                                    : L"<other>");
+        calls.push_back(std::move(call));
+        return S_OK;
+    }
+    bool received(DISPID id, const std::wstring& penId) const {
+        for (const Call& c : calls)
+            if (c.id == id && !c.bstrArgs.empty() && c.bstrArgs[0] == penId)
+                return true;
+        return false;
+    }
+
+private:
+    ULONG refs_ = 1;
+};
+
+class PenManagerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        connect();
+    }
+    void TearDown() override {
+        if (control)
+            control->ClearFaults();
+        manager.Reset();
+        control.Reset();
+        CoUninitialize();
+    }
+    void connect() {
+        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER,
+                                                  IID_PPV_ARGS(&manager)));
+        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_PenManagerControl, nullptr,
+                                                  CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&control)));
+    }
+    // Quits the stand-in and waits until its process is gone, so the next activation
+    // starts a new one that loads the saved state.
+    void quitServer() {
+        LONG pid = 0;
+        ASSERT_HRESULT_SUCCEEDED(control->GetProcessId(&pid));
+        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+        ASSERT_TRUE(process);
+        ASSERT_HRESULT_SUCCEEDED(control->Quit());
+        manager.Reset();
+        control.Reset();
+        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 10000));
+        CloseHandle(process);
+        quitPid = pid;
+    }
+    static std::wstring penFolder() {
+        wchar_t appData[MAX_PATH];
+        EXPECT_HRESULT_SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, appData));
+        return std::wstring(appData) + L"\\Velar\\PenManagerStandIn\\pens\\";
+    }
+    static void writeFile(const std::wstring& path, const std::string& content) {
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(INVALID_HANDLE_VALUE, file);
+        DWORD written = 0;
+        WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+        CloseHandle(file);
+    }
+    bool penReachable(const wchar_t* id) {
+        ComPtr<IPen> result;
+        Bstr penId(id);
+        return SUCCEEDED(manager->GetPen(penId.value, &result));
+    }
+    ComPtr<IPen> pen(const wchar_t* id) {
+        ComPtr<IPen> result;
+        Bstr penId(id);
+        EXPECT_HRESULT_SUCCEEDED(manager->GetPen(penId.value, &result));
+        return result;
+    }
+    void dock(const wchar_t* id) {
+        Bstr penId(id);
+        ASSERT_HRESULT_SUCCEEDED(control->Dock(penId.value));
+    }
+
+    ComPtr<IPenManager> manager;
+    ComPtr<IPenManagerControl> control;
+    LONG quitPid = 0;
+};
+
+TEST_F(PenManagerTest, FirstStartListsTheDockedDemoPenWithItsValues) {
+    ComPtr<IUnknown> none;
+    EXPECT_EQ(E_NOINTERFACE, manager->QueryInterface(GUID_NULL, reinterpret_cast<void**>(none.GetAddressOf())));
+
+    ComPtr<IPens> pens;
+    ASSERT_HRESULT_SUCCEEDED(manager->GetPens(&pens));
+    LONG count = 0;
+    ASSERT_HRESULT_SUCCEEDED(pens->GetCount(&count));
+    bool found = false;
+    for (LONG i = 1; i <= count; ++i) {
+        VARIANT item;
+        VariantInit(&item);
+        ASSERT_HRESULT_SUCCEEDED(pens->GetItem(i, &item));
+        ASSERT_EQ(VT_DISPATCH, item.vt);
+        ComPtr<IPen> p;
+        ASSERT_HRESULT_SUCCEEDED(item.pdispVal->QueryInterface(IID_PPV_ARGS(&p)));
+        VariantClear(&item);
+        Bstr id;
+        ASSERT_HRESULT_SUCCEEDED(p->GetPenId(&id.value));
+        found = found || id.str() == kDemoPen;
+    }
+    EXPECT_TRUE(found);
+    VARIANT outOfRange;
+    VariantInit(&outOfRange);
+    EXPECT_HRESULT_FAILED(pens->GetItem(count + 1, &outOfRange));
+
+    ComPtr<IPen> demo = pen(kDemoPen);
+    ASSERT_TRUE(demo);
+    VARIANT_BOOL locked = VARIANT_TRUE;
+    ASSERT_HRESULT_SUCCEEDED(demo->IsLocked(&locked));
+    EXPECT_EQ(VARIANT_FALSE, locked);
+    ComPtr<IBatteryStatus> battery;
+    ASSERT_HRESULT_SUCCEEDED(demo->GetBatteryStatus(&battery));
+    LONG charge = -1;
+    ASSERT_HRESULT_SUCCEEDED(battery->GetRemainingCharge(&charge));
+    EXPECT_GT(charge, 0);
+    EXPECT_LE(charge, 100);
+    ComPtr<IPairedDevices> devices;
+    ASSERT_HRESULT_SUCCEEDED(demo->GetPairedDevices(&devices));
+    ASSERT_HRESULT_SUCCEEDED(devices->GetCount(&count));
+    ASSERT_EQ(2, count);
+    VARIANT item;
+    VariantInit(&item);
+    ASSERT_HRESULT_SUCCEEDED(devices->GetItem(2, &item));
+    ComPtr<IPairedDevice> device;
+    ASSERT_HRESULT_SUCCEEDED(item.pdispVal->QueryInterface(IID_PPV_ARGS(&device)));
+    VariantClear(&item);
+    Bstr name;
+    ASSERT_HRESULT_SUCCEEDED(device->GetDeviceName(&name.value));
+    EXPECT_EQ(L"Portátil oficina", name.str()); // accents survive the JSON round trip
+
+    // Late binding goes through the type library as well.
+    ComPtr<IDispatch> dispatch;
+    ASSERT_HRESULT_SUCCEEDED(demo.As(&dispatch));
+    LPOLESTR method = const_cast<LPOLESTR>(L"GetPenId");
+    DISPID dispId = 0;
+    ASSERT_HRESULT_SUCCEEDED(dispatch->GetIDsOfNames(IID_NULL, &method, 1, LOCALE_USER_DEFAULT, &dispId));
+    DISPPARAMS noArgs{nullptr, nullptr, 0, 0};
+    VARIANT result;
+    VariantInit(&result);
+    ASSERT_HRESULT_SUCCEEDED(dispatch->Invoke(dispId, IID_NULL, LOCALE_USER_DEFAULT,
+                                              DISPATCH_METHOD, &noArgs, &result, nullptr, nullptr));
+    ASSERT_EQ(VT_BSTR, result.vt);
+    EXPECT_STREQ(kDemoPen, result.bstrVal);
+    VariantClear(&result);
+}
+
+TEST_F(PenManagerTest, SinkHearsDockingUnlockingAndUndockingUntilUnadvised) {
+    ComPtr<IConnectionPointContainer> container;
+    ASSERT_HRESULT_SUCCEEDED(manager.As(&container));
+    ComPtr<IConnectionPoint> point;
+    ASSERT_HRESULT_SUCCEEDED(container->FindConnectionPoint(DIID_IPenManagerEvents, &point));
+    RecordingSink sink;
+    DWORD cookie = 0;
+    ASSERT_HRESULT_SUCCEEDED(point->Advise(&sink, &cookie));
+    LONG sinks = 0;
+    ASSERT_HRESULT_SUCCEEDED(control->GetSinkCount(&sinks));
+    EXPECT_EQ(1, sinks);
+
+    dock(L"EVT-1");
+    ASSERT_TRUE(pumpUntil([&] { return sink.received(1, L"EVT-1"); }));
+    EXPECT_EQ(DISPATCH_METHOD, sink.calls.back().flags);
+    EXPECT_TRUE(sink.calls.back().hadResult);
+
+    // A locked pen that its owner cannot unlock stays locked and hides its data.
+    Bstr id(L"EVT-1");
+    ASSERT_HRESULT_SUCCEEDED(control->Lock(id.value, VARIANT_FALSE));
+    ComPtr<IPen> p = pen(L"EVT-1");
+    ASSERT_TRUE(p);
+    VARIANT_BOOL unlocked = VARIANT_TRUE;
+    ASSERT_HRESULT_SUCCEEDED(p->Unlock(&unlocked));
+    EXPECT_EQ(VARIANT_FALSE, unlocked);
+    ComPtr<IBatteryStatus> battery;
+    EXPECT_HRESULT_FAILED(p->GetBatteryStatus(&battery));
+    ASSERT_HRESULT_SUCCEEDED(control->Lock(id.value, VARIANT_TRUE));
+    ASSERT_HRESULT_SUCCEEDED(p->Unlock(&unlocked));
+    EXPECT_EQ(VARIANT_TRUE, unlocked);
+    ASSERT_TRUE(pumpUntil([&] { return sink.received(10, L"EVT-1"); }));
+
+    ASSERT_HRESULT_SUCCEEDED(control->Undock(id.value));
+    ASSERT_TRUE(pumpUntil([&] { return sink.received(2, L"EVT-1"); }));
+    ComPtr<IPen> gone;
+    EXPECT_HRESULT_FAILED(manager->GetPen(id.value, &gone));
+    Bstr penId;
+    EXPECT_HRESULT_FAILED(p->GetPenId(&penId.value)); // an undocked pen's object is dead
+
+    ASSERT_HRESULT_SUCCEEDED(point->Unadvise(cookie));
+    size_t heard = sink.calls.size();
+    dock(L"EVT-1");
+    pumpUntil([] { return false; }, 200);
+    EXPECT_EQ(heard, sink.calls.size());
+    ASSERT_HRESULT_SUCCEEDED(control->GetSinkCount(&sinks));
+    EXPECT_EQ(0, sinks);
+}
+
+TEST_F(PenManagerTest, InjectedFaultFailsTheNamedMethodTheGivenNumberOfTimes) {
+    ComPtr<IPen> demo = pen(kDemoPen);
+    ASSERT_TRUE(demo);
+    const HRESULT injected = static_cast<HRESULT>(0x80040155);
+    Bstr method(L"IPen::GetPenId");
+    ASSERT_HRESULT_SUCCEEDED(control->FailMethod(method.value, injected, 1));
+    Bstr id;
+    EXPECT_EQ(injected, demo->GetPenId(&id.value));
+    EXPECT_HRESULT_SUCCEEDED(demo->GetPenId(&id.value));
+
+    ASSERT_HRESULT_SUCCEEDED(control->FailMethod(method.value, injected, -1));
+    Bstr id2, id3;
+    EXPECT_EQ(injected, demo->GetPenId(&id2.value));
+    EXPECT_EQ(injected, demo->GetPenId(&id3.value));
+    VARIANT_BOOL locked;
+    EXPECT_HRESULT_SUCCEEDED(demo->IsLocked(&locked)); // other methods are untouched
+    ASSERT_HRESULT_SUCCEEDED(control->ClearFaults());
+    Bstr id4;
+    EXPECT_HRESULT_SUCCEEDED(demo->GetPenId(&id4.value));
+}
+
+TEST_F(PenManagerTest, UserDataChangesReachThePenOnlyWhenWrittenBack) {
+    dock(L"USER-1");
+    Bstr readOnlyPath(L"/pens/USER-1/userData/readOnly/email");
+    VARIANT yes;
+    VariantInit(&yes);
+    yes.vt = VT_BOOL;
+    yes.boolVal = VARIANT_TRUE;
+    ASSERT_HRESULT_SUCCEEDED(control->SetValue(readOnlyPath.value, yes));
+    ComPtr<IPen> p = pen(L"USER-1");
+    ASSERT_TRUE(p);
+
+    auto nameOnPen = [&] {
+        ComPtr<IUserData> fresh;
+        EXPECT_HRESULT_SUCCEEDED(p->GetUserData(&fresh));
+        Bstr name;
+        if (fresh)
+            fresh->GetName(&name.value);
+        return name.str();
+    };
+    ComPtr<IUserData> copy;
+    ASSERT_HRESULT_SUCCEEDED(p->GetUserData(&copy));
+    Bstr name(L"Íñigo Ñúñez");
+    ASSERT_HRESULT_SUCCEEDED(copy->SetName(name.value));
+    ComPtr<IPostalAddress> delivery;
+    ASSERT_HRESULT_SUCCEEDED(copy->GetDeliveryAddress(&delivery));
+    Bstr city(L"Cádiz");
+    ASSERT_HRESULT_SUCCEEDED(delivery->SetCity(city.value));
+    EXPECT_EQ(L"", nameOnPen()); // not written back yet
+
+    VARIANT_BOOL readOnly = VARIANT_FALSE;
+    ASSERT_HRESULT_SUCCEEDED(copy->IsEmailReadOnly(&readOnly));
+    EXPECT_EQ(VARIANT_TRUE, readOnly);
+    Bstr email(L"otro@correo.es");
+    EXPECT_EQ(E_ACCESSDENIED, copy->SetEmail(email.value));
+
+    ASSERT_HRESULT_SUCCEEDED(p->SetUserData(copy.Get()));
+    EXPECT_EQ(L"Íñigo Ñúñez", nameOnPen());
+    Bstr state;
+    ASSERT_HRESULT_SUCCEEDED(control->DumpState(&state.value));
+    EXPECT_NE(std::wstring::npos, state.str().find(L"Cádiz"));
+    ComPtr<IUserData> after;
+    ASSERT_HRESULT_SUCCEEDED(p->GetUserData(&after));
+    ASSERT_HRESULT_SUCCEEDED(after->IsEmailReadOnly(&readOnly));
+    EXPECT_EQ(VARIANT_TRUE, readOnly); // flags belong to the pen, not to the copy
+}
+
+TEST_F(PenManagerTest, PasswordsAreCheckedCaseSensitively) {
+    dock(L"PWD-1");
+    ComPtr<IPen> p = pen(L"PWD-1");
+    ASSERT_TRUE(p);
+    Bstr first(L"Secreto1"), wrongCase(L"secreto1"), second(L"Otra2");
+    VARIANT_BOOL done = VARIANT_FALSE, set = VARIANT_TRUE;
+    ASSERT_HRESULT_SUCCEEDED(p->IsPasswordSet(&set));
+    EXPECT_EQ(VARIANT_FALSE, set);
+    ASSERT_HRESULT_SUCCEEDED(p->SetPenPassword(first.value, &done));
+    EXPECT_EQ(VARIANT_TRUE, done);
+    ASSERT_HRESULT_SUCCEEDED(p->SetPenPassword(second.value, &done));
+    EXPECT_EQ(VARIANT_FALSE, done); // only when none is set
+    ASSERT_HRESULT_SUCCEEDED(p->ChangePenPassword(wrongCase.value, second.value, &done));
+    EXPECT_EQ(VARIANT_FALSE, done);
+    ASSERT_HRESULT_SUCCEEDED(p->ChangePenPassword(first.value, second.value, &done));
+    EXPECT_EQ(VARIANT_TRUE, done);
+    ASSERT_HRESULT_SUCCEEDED(p->RemovePenPassword(first.value, &done));
+    EXPECT_EQ(VARIANT_FALSE, done);
+    ASSERT_HRESULT_SUCCEEDED(p->RemovePenPassword(second.value, &done));
+    EXPECT_EQ(VARIANT_TRUE, done);
+    ASSERT_HRESULT_SUCCEEDED(p->IsPasswordSet(&set));
+    EXPECT_EQ(VARIANT_FALSE, set);
+}
+
+TEST_F(PenManagerTest, OutboxListsEveryStatusAndFollowsAddsVisitsAndRemovals) {
+    ComPtr<IPen> demo = pen(kDemoPen);
+    ASSERT_TRUE(demo);
+    ComPtr<IOutbox> outbox;
+    ASSERT_HRESULT_SUCCEEDED(demo->GetOutbox(&outbox));
+    LONG count = 0;
+    ASSERT_HRESULT_SUCCEEDED(outbox->GetCount(&count));
+    EXPECT_GE(count, 12);
+    std::vector<bool> seen(5);
+    for (LONG i = 1; i <= count; ++i) {
+        VARIANT v;
+        VariantInit(&v);
+        ASSERT_HRESULT_SUCCEEDED(outbox->GetItem(i, &v));
+        ComPtr<IOutboxItem> item;
+        ASSERT_HRESULT_SUCCEEDED(v.pdispVal->QueryInterface(IID_PPV_ARGS(&item)));
+        VariantClear(&v);
+        LONG status = -2;
+        ASSERT_HRESULT_SUCCEEDED(item->GetStatus(&status));
+        ASSERT_GE(status, -1);
+        ASSERT_LE(status, 3);
+        seen[status + 1] = true;
+    }
+    EXPECT_EQ(std::vector<bool>(5, true), seen);
+
+    dock(L"OUT-1");
+    ComPtr<IConnectionPointContainer> container;
+    ASSERT_HRESULT_SUCCEEDED(manager.As(&container));
+    ComPtr<IConnectionPoint> point;
+    ASSERT_HRESULT_SUCCEEDED(container->FindConnectionPoint(DIID_IPenManagerEvents, &point));
+    RecordingSink sink;
+    DWORD cookie = 0;
+    ASSERT_HRESULT_SUCCEEDED(point->Advise(&sink, &cookie));
+    Bstr id(L"OUT-1");
+    Bstr itemJson(LR"({"status": 1, "serviceName": "Fax", "seconds": 1770000000, "milliseconds": 999,)"
+                  LR"( "result": 0, "url": "https://a.es/", "message": "m", "visited": false})");
+    ASSERT_HRESULT_SUCCEEDED(control->AddOutboxItem(id.value, itemJson.value, VARIANT_TRUE));
+    ASSERT_TRUE(pumpUntil([&] { return sink.received(9, L"OUT-1"); }));
+    EXPECT_EQ((std::vector<std::wstring>{L"OUT-1", L"1770000000", L"999"}), sink.calls.back().bstrArgs);
+    point->Unadvise(cookie);
+
+    ComPtr<IPen> p = pen(L"OUT-1");
+    ASSERT_TRUE(p);
+    ComPtr<IOutbox> box;
+    ASSERT_HRESULT_SUCCEEDED(p->GetOutbox(&box));
+    ComPtr<IOutboxItem> added;
+    ASSERT_HRESULT_SUCCEEDED(box->GetItemByTime(1770000000, 999, &added));
+    ComPtr<IOutboxItem> missing;
+    EXPECT_HRESULT_FAILED(box->GetItemByTime(1770000000, 998, &missing));
+    ASSERT_HRESULT_SUCCEEDED(added->SetVisited(VARIANT_TRUE));
+    VARIANT_BOOL visited = VARIANT_FALSE;
+    ComPtr<IOutboxItem> again;
+    ASSERT_HRESULT_SUCCEEDED(box->GetItemByTime(1770000000, 999, &again));
+    ASSERT_HRESULT_SUCCEEDED(again->IsVisited(&visited));
+    EXPECT_EQ(VARIANT_TRUE, visited);
+    ASSERT_HRESULT_SUCCEEDED(added->Remove());
+    ASSERT_HRESULT_SUCCEEDED(box->GetCount(&count));
+    EXPECT_EQ(0, count);
+    LONG status = 0;
+    EXPECT_HRESULT_FAILED(again->GetStatus(&status)); // the removed item is gone for everyone
+}
+
+TEST_F(PenManagerTest, StateSurvivesQuitAndRestart) {
+    dock(L"KEEP-1");
+    Bstr id(L"KEEP-1");
+    ASSERT_HRESULT_SUCCEEDED(control->Lock(id.value, VARIANT_TRUE));
+    Bstr path(L"/pens/KEEP-1/battery/remainingCharge");
+    VARIANT charge;
+    VariantInit(&charge);
+    charge.vt = VT_I4;
+    charge.lVal = 33;
+    ASSERT_HRESULT_SUCCEEDED(control->SetValue(path.value, charge));
+
+    ASSERT_NO_FATAL_FAILURE(quitServer());
+
+    connect();
+    LONG newPid = 0;
+    ASSERT_HRESULT_SUCCEEDED(control->GetProcessId(&newPid));
+    EXPECT_NE(quitPid, newPid);
+    ComPtr<IPen> kept = pen(L"KEEP-1");
+    ASSERT_TRUE(kept);
+    VARIANT_BOOL locked = VARIANT_FALSE;
+    ASSERT_HRESULT_SUCCEEDED(kept->IsLocked(&locked));
+    EXPECT_EQ(VARIANT_TRUE, locked);
+    VARIANT_BOOL unlocked = VARIANT_FALSE;
+    ASSERT_HRESULT_SUCCEEDED(kept->Unlock(&unlocked));
+    ComPtr<IBatteryStatus> battery;
+    ASSERT_HRESULT_SUCCEEDED(kept->GetBatteryStatus(&battery));
+    LONG value = 0;
+    ASSERT_HRESULT_SUCCEEDED(battery->GetRemainingCharge(&value));
+    EXPECT_EQ(33, value);
+    EXPECT_TRUE(pen(kDemoPen)); // the demo pen is not made again, nor lost
+}
+
+TEST_F(PenManagerTest, RestartRefusesCorruptAndForeignPenFilesAndKeepsTheRest) {
+    dock(L"GOOD-1");
+    ASSERT_NO_FATAL_FAILURE(quitServer());
+    const std::wstring folder = penFolder();
+    writeFile(folder + L"BAD-1.json", "{\"format\": \"quillpad-penmanager-pen\", \"ver");
+    writeFile(folder + L"FOREIGN-1.json",
+              R"({"format": "other", "version": 1, "pen": {"id": "FOREIGN-1", "docked": true}})");
+    writeFile(folder + L"MISNAMED-1.json",
+              R"({"format": "quillpad-penmanager-pen", "version": 1,)"
+              R"( "pen": {"id": "OTHER-1", "docked": true}})");
+    // What a write interrupted before its rename leaves behind.
+    writeFile(folder + L"GOOD-1.json.tmp", "{\"format");
+
+    connect();
+    EXPECT_TRUE(penReachable(L"GOOD-1"));
+    EXPECT_TRUE(penReachable(kDemoPen));
+    EXPECT_FALSE(penReachable(L"BAD-1"));
+    EXPECT_FALSE(penReachable(L"FOREIGN-1"));
+    EXPECT_FALSE(penReachable(L"OTHER-1"));
+    Bstr state;
+    ASSERT_HRESULT_SUCCEEDED(control->DumpState(&state.value));
+    EXPECT_EQ(std::wstring::npos, state.str().find(L"BAD-1"));
+    EXPECT_EQ(std::wstring::npos, state.str().find(L"OTHER-1"));
+
+    ComPtr<IPen> good = pen(L"GOOD-1");
+    ASSERT_TRUE(good);
+    Bstr id;
+    ASSERT_HRESULT_SUCCEEDED(good->GetPenId(&id.value));
+    EXPECT_EQ(L"GOOD-1", id.str());
+}
+
+} // namespace
