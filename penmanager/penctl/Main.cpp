@@ -1,0 +1,163 @@
+// penctl: drives the stand-in pen manager through its control interface.
+// Exit codes: 0 done, 1 pen manager unreachable or a call failed, 2 bad arguments.
+#include <windows.h>
+
+#include "PenctlArgs.h"
+
+#include "core/StringPackage.h"
+
+#include "pen/PenManager.h"
+
+#include <wrl/client.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+using Microsoft::WRL::ComPtr;
+using PenctlArgs::Verb;
+
+namespace {
+
+// A BSTR owned for the length of one call.
+class Bstr {
+public:
+    explicit Bstr(const std::wstring& text)
+        : value_(SysAllocStringLen(text.data(), static_cast<UINT>(text.size()))) {}
+    Bstr() = default;
+    ~Bstr() { SysFreeString(value_); }
+    Bstr(const Bstr&) = delete;
+    Bstr& operator=(const Bstr&) = delete;
+    operator BSTR() const { return value_; }
+    BSTR* out() { return &value_; }
+    std::wstring text() const { return value_ ? std::wstring(value_, SysStringLen(value_)) : std::wstring(); }
+
+private:
+    BSTR value_ = nullptr;
+};
+
+// Console output as UTF-8, so dumps survive pipes and redirection.
+void writeOut(const std::wstring& text) {
+    std::string utf8 = StringPackage::wideToUtf8(text);
+    std::fwrite(utf8.data(), 1, utf8.size(), stdout);
+    std::fflush(stdout);
+}
+
+void writeErr(const std::wstring& text) {
+    std::string utf8 = StringPackage::wideToUtf8(text);
+    std::fwrite(utf8.data(), 1, utf8.size(), stderr);
+    std::fflush(stderr);
+}
+
+int failed(const char* what, HRESULT hr) {
+    std::fprintf(stderr, "penctl: %s failed (0x%08x).\n", what, static_cast<unsigned>(hr));
+    return 1;
+}
+
+int run(IPenManagerControl* control, const PenctlArgs::Command& command) {
+    HRESULT hr = S_OK;
+    switch (command.verb) {
+    case Verb::Status: {
+        long pid = 0;
+        long sinks = 0;
+        hr = control->GetProcessId(&pid);
+        if (FAILED(hr))
+            return failed("GetProcessId", hr);
+        hr = control->GetSinkCount(&sinks);
+        if (FAILED(hr))
+            return failed("GetSinkCount", hr);
+        std::printf("pen manager running: process %ld, %ld event sink(s)\n", pid, sinks);
+        return 0;
+    }
+    case Verb::Dock:
+        hr = control->Dock(Bstr(command.penId));
+        return FAILED(hr) ? failed("Dock", hr) : 0;
+    case Verb::Undock:
+        hr = control->Undock(Bstr(command.penId));
+        return FAILED(hr) ? failed("Undock", hr) : 0;
+    case Verb::Lock:
+        hr = control->Lock(Bstr(command.penId), command.unlockSucceeds ? VARIANT_TRUE : VARIANT_FALSE);
+        return FAILED(hr) ? failed("Lock", hr) : 0;
+    case Verb::Unlock:
+        hr = control->Unlock(Bstr(command.penId));
+        return FAILED(hr) ? failed("Unlock", hr) : 0;
+    case Verb::OutboxAdd:
+        hr = control->AddOutboxItem(Bstr(command.penId), Bstr(command.json), VARIANT_TRUE);
+        return FAILED(hr) ? failed("AddOutboxItem", hr) : 0;
+    case Verb::Set: {
+        VARIANT value;
+        VariantInit(&value);
+        switch (command.valueKind) {
+        case PenctlArgs::ValueKind::Flag:
+            value.vt = VT_BOOL;
+            value.boolVal = command.number ? VARIANT_TRUE : VARIANT_FALSE;
+            break;
+        case PenctlArgs::ValueKind::Number:
+            value.vt = VT_I4;
+            value.lVal = command.number;
+            break;
+        case PenctlArgs::ValueKind::Text:
+            value.vt = VT_BSTR;
+            value.bstrVal = SysAllocStringLen(command.text.data(), static_cast<UINT>(command.text.size()));
+            break;
+        }
+        hr = control->SetValue(Bstr(command.path), value);
+        VariantClear(&value);
+        return FAILED(hr) ? failed("SetValue", hr) : 0;
+    }
+    case Verb::Fail:
+        hr = control->FailMethod(Bstr(command.method), command.number, command.count);
+        return FAILED(hr) ? failed("FailMethod", hr) : 0;
+    case Verb::Delay:
+        hr = control->DelayMethod(Bstr(command.method), command.number, command.count);
+        return FAILED(hr) ? failed("DelayMethod", hr) : 0;
+    case Verb::Clear:
+        hr = control->ClearFaults();
+        return FAILED(hr) ? failed("ClearFaults", hr) : 0;
+    case Verb::Dump: {
+        Bstr json;
+        hr = control->DumpState(json.out());
+        if (FAILED(hr))
+            return failed("DumpState", hr);
+        writeOut(json.text() + L"\n");
+        return 0;
+    }
+    case Verb::Quit:
+        hr = control->Quit();
+        // The server may be gone before its answer arrives: that is a quit too.
+        if (hr == HRESULT_FROM_WIN32(RPC_S_SERVER_UNAVAILABLE) ||
+            hr == HRESULT_FROM_WIN32(RPC_S_CALL_FAILED) || hr == RPC_E_DISCONNECTED)
+            hr = S_OK;
+        return FAILED(hr) ? failed("Quit", hr) : 0;
+    }
+    return 2;
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::wstring> args(argv + 1, argv + argc);
+    PenctlArgs::Result parsed = PenctlArgs::parse(args);
+    if (auto* usage = std::get_if<PenctlArgs::UsageError>(&parsed)) {
+        writeErr(L"penctl: " + usage->message + L"\n" + PenctlArgs::kUsage + L"\n");
+        return 2;
+    }
+    const auto& command = std::get<PenctlArgs::Command>(parsed);
+
+    HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    if (FAILED(hr))
+        return failed("CoInitializeEx", hr);
+    int code = 1;
+    {
+        ComPtr<IPenManagerControl> control;
+        hr = CoCreateInstance(CLSID_PenManagerControl, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&control));
+        if (FAILED(hr))
+            std::fprintf(stderr,
+                         "penctl: cannot reach the pen manager (0x%08x); is PenManager.exe registered?\n",
+                         static_cast<unsigned>(hr));
+        else
+            code = run(control.Get(), command);
+    }
+    CoUninitialize();
+    return code;
+}

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <string>
+#include <variant>
+#include <vector>
+
+// penctl's command line, parsed without touching COM so the rules are tested alone.
+namespace PenctlArgs {
+
+enum class Verb { Status, Dock, Undock, Lock, Unlock, OutboxAdd, Set, Fail, Delay, Clear, Dump, Quit };
+
+// How a "set" value travels: text, a 32-bit number or a flag.
+enum class ValueKind { Text, Number, Flag };
+
+struct Command {
+    Verb verb = Verb::Status;
+    std::wstring penId;
+    bool unlockSucceeds = true; // lock
+    std::wstring json;          // outbox add
+    std::wstring path;          // set: the full state path
+    ValueKind valueKind = ValueKind::Text;
+    std::wstring text;
+    long number = 0; // set (Number, Flag as 0/1), fail (HRESULT), delay (milliseconds)
+    std::wstring method;
+    long count = -1; // fail, delay: -1 until "clear"
+};
+
+struct UsageError {
+    std::wstring message;
+};
+
+using Result = std::variant<Command, UsageError>;
+
+// args without the program name.
+Result parse(const std::vector<std::wstring>& args);
+
+// One line naming every command.
+extern const wchar_t kUsage[];
+
+} // namespace PenctlArgs

@@ -1,0 +1,112 @@
+#include "Module.h"
+
+#include "ClassFactory.h"
+
+#include "core/TraceScope.h"
+
+#include "pen/PenManager.h"
+
+#include <olectl.h>
+
+#include <atomic>
+#include <string>
+
+namespace {
+
+HMODULE g_module = nullptr;
+std::atomic<long> g_locks{0};
+
+// Machine-wide: Wine ignores per-user class registration.
+std::wstring classKeyPath() {
+    wchar_t guid[40];
+    StringFromGUID2(CLSID_StorageApi, guid, 40);
+    return std::wstring(L"Software\\Classes\\CLSID\\") + guid;
+}
+
+LSTATUS setString(HKEY key, const wchar_t* name, const std::wstring& value) {
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t)));
+}
+
+} // namespace
+
+namespace Module {
+
+HMODULE handle() {
+    return g_module;
+}
+void addRef() {
+    ++g_locks;
+}
+void release() {
+    --g_locks;
+}
+bool canUnload() {
+    return g_locks == 0;
+}
+
+} // namespace Module
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+    if (reason == DLL_PROCESS_ATTACH) {
+        g_module = instance;
+        DisableThreadLibraryCalls(instance);
+    }
+    return TRUE;
+}
+
+STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* object) {
+    if (!object)
+        return E_POINTER;
+    *object = nullptr;
+    if (clsid != CLSID_StorageApi)
+        return CLASS_E_CLASSNOTAVAILABLE;
+    auto* factory = new (std::nothrow) ClassFactory;
+    if (!factory)
+        return E_OUTOFMEMORY;
+    HRESULT hr = factory->QueryInterface(riid, object);
+    factory->Release();
+    return hr;
+}
+
+STDAPI DllCanUnloadNow() {
+    return Module::canUnload() ? S_OK : S_FALSE;
+}
+
+STDAPI DllRegisterServer() {
+    TraceScope scope("PenStorage::DllRegisterServer");
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(g_module, path, MAX_PATH);
+    if (length == 0 || length == MAX_PATH)
+        return SELFREG_E_CLASS;
+    HKEY classKey = nullptr;
+    HKEY serverKey = nullptr;
+    std::wstring keyPath = classKeyPath();
+    LSTATUS rc = RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath.c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                                 &classKey, nullptr);
+    if (rc == ERROR_SUCCESS) {
+        rc = setString(classKey, nullptr, L"Velar Storage API");
+        if (rc == ERROR_SUCCESS)
+            rc = RegCreateKeyExW(classKey, L"InprocServer32", 0, nullptr, 0, KEY_WRITE, nullptr, &serverKey,
+                                 nullptr);
+        if (rc == ERROR_SUCCESS) {
+            rc = setString(serverKey, nullptr, path);
+            if (rc == ERROR_SUCCESS)
+                rc = setString(serverKey, L"ThreadingModel", L"Apartment");
+            RegCloseKey(serverKey);
+        }
+        RegCloseKey(classKey);
+    }
+    if (rc != ERROR_SUCCESS) {
+        scope.warning("Failed to register the storage API (0x%08x).",
+                      static_cast<unsigned>(HRESULT_FROM_WIN32(rc)));
+        return SELFREG_E_CLASS;
+    }
+    return S_OK;
+}
+
+STDAPI DllUnregisterServer() {
+    TraceScope scope("PenStorage::DllUnregisterServer");
+    LSTATUS rc = RegDeleteTreeW(HKEY_LOCAL_MACHINE, classKeyPath().c_str());
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND ? S_OK : SELFREG_E_CLASS;
+}

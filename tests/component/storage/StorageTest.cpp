@@ -1,0 +1,223 @@
+// PenStorage.dll reached as the panel reaches it: CoCreateInstance of the in-process
+// class registered in this test's own prefix, files checked on disk.
+#include <windows.h>
+
+#include "StorageNames.h"
+
+#include "pen/PenManager.h"
+
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <wrl/client.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+using Microsoft::WRL::ComPtr;
+namespace fs = std::filesystem;
+
+namespace {
+
+class ComApartment {
+public:
+    ComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
+    ~ComApartment() { CoUninitialize(); }
+};
+
+fs::path storageRoot() {
+    wchar_t appData[MAX_PATH] = {};
+    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
+    return fs::path(appData) / L"Velar" / L"PenStorage";
+}
+
+void touch(const fs::path& file) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file) << "stored";
+}
+
+class StorageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        fs::remove_all(storageRoot());
+        ASSERT_HRESULT_SUCCEEDED(
+            CoCreateInstance(CLSID_StorageApi, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&api_)));
+        for (const wchar_t* pen : {L"AAA-111-222", L"BBB-333-444"})
+            for (const wchar_t* item :
+                 {L"1.2.3.4#5", L"notes.ink", L"Page.INK", L"page.ink.bak", L"cache\\x.bin"})
+                touch(storageRoot() / pen / item);
+        // Something beside the pen folders that a path escape could reach.
+        touch(storageRoot() / L"index.dat");
+    }
+    void TearDown() override { fs::remove_all(storageRoot()); }
+
+    HRESULT remove(const wchar_t* penId, const wchar_t* filter) {
+        ComPtr<IPenStorage> storage;
+        BSTR id = SysAllocString(penId);
+        HRESULT hr = api_->GetPenStorage(id, &storage);
+        SysFreeString(id);
+        if (FAILED(hr))
+            return hr;
+        VARIANT v;
+        VariantInit(&v);
+        v.vt = VT_BSTR;
+        v.bstrVal = SysAllocString(filter);
+        hr = storage->DeleteStorage(v);
+        VariantClear(&v);
+        return hr;
+    }
+
+    std::vector<std::wstring> everything() const {
+        std::vector<std::wstring> files;
+        if (fs::exists(storageRoot()))
+            for (const auto& entry : fs::recursive_directory_iterator(storageRoot()))
+                if (entry.is_regular_file())
+                    files.push_back(fs::relative(entry.path(), storageRoot()).wstring());
+        std::sort(files.begin(), files.end());
+        return files;
+    }
+
+    ComApartment com_;
+    ComPtr<IStorageApi> api_;
+};
+
+TEST_F(StorageTest, AllItemsFilterEmptiesOnePenAndKeepsTheOthers) {
+    auto before = everything();
+    ASSERT_HRESULT_SUCCEEDED(remove(L"AAA-111-222", StorageNames::kAllItems));
+
+    EXPECT_FALSE(fs::exists(storageRoot() / L"AAA-111-222"));
+    std::vector<std::wstring> expected;
+    for (const auto& file : before)
+        if (!file.starts_with(L"AAA-111-222"))
+            expected.push_back(file);
+    EXPECT_EQ(everything(), expected);
+    EXPECT_EQ(everything().size(), 6u);
+
+    // Again, and for a pen that never stored anything: nothing to delete is fine.
+    EXPECT_EQ(remove(L"AAA-111-222", StorageNames::kAllItems), S_OK);
+    EXPECT_EQ(remove(L"CCC-555", StorageNames::kAllItems), S_OK);
+    EXPECT_EQ(everything().size(), 6u);
+}
+
+TEST_F(StorageTest, PatternFilterDeletesMatchingItemsOfThatPenOnly) {
+    ASSERT_EQ(remove(L"AAA-111-222", L"*.ink"), S_OK);
+    EXPECT_FALSE(fs::exists(storageRoot() / L"AAA-111-222" / L"notes.ink"));
+    EXPECT_FALSE(fs::exists(storageRoot() / L"AAA-111-222" / L"Page.INK"));
+    EXPECT_TRUE(fs::exists(storageRoot() / L"AAA-111-222" / L"page.ink.bak"));
+    EXPECT_TRUE(fs::exists(storageRoot() / L"AAA-111-222" / L"1.2.3.4#5"));
+    EXPECT_TRUE(fs::exists(storageRoot() / L"AAA-111-222" / L"cache" / L"x.bin"));
+    EXPECT_TRUE(fs::exists(storageRoot() / L"BBB-333-444" / L"notes.ink"));
+}
+
+TEST_F(StorageTest, RefusedPenIdsAndFiltersTouchNothing) {
+    auto before = everything();
+    ASSERT_EQ(before.size(), 11u);
+    for (const wchar_t* id :
+         {L"", L".", L"..", L"..\\BBB-333-444", L"../BBB-333-444", L"AAA\\..\\BBB-333-444", L"C:\\Windows",
+          L"\\\\server\\share", L"pen:stream", L"pen id", L"p\u00e9n", L"pen.", L".hidden", L"NUL",
+          L"com1.pen", L"*", L"pen?"}) {
+        ComPtr<IPenStorage> storage;
+        BSTR bstr = SysAllocString(id);
+        EXPECT_EQ(api_->GetPenStorage(bstr, &storage), E_INVALIDARG) << "pen id \"" << bstr << '"';
+        EXPECT_EQ(storage, nullptr);
+        SysFreeString(bstr);
+        EXPECT_EQ(remove(id, StorageNames::kAllItems), E_INVALIDARG);
+    }
+    EXPECT_EQ(api_->GetPenStorage(nullptr, nullptr), E_POINTER);
+    ComPtr<IPenStorage> storage;
+    EXPECT_EQ(api_->GetPenStorage(nullptr, &storage), E_INVALIDARG);
+
+    for (const wchar_t* filter : {L"", L"..\\*", L"cache/*", L"C:*", L"cache\\x.bin"})
+        EXPECT_EQ(remove(L"AAA-111-222", filter), E_INVALIDARG) << "filter \"" << filter << '"';
+    ASSERT_HRESULT_SUCCEEDED(api_->GetPenStorage(SysAllocString(L"AAA-111-222"), &storage));
+    VARIANT notText;
+    VariantInit(&notText);
+    EXPECT_EQ(storage->DeleteStorage(notText), E_INVALIDARG);
+    notText.vt = VT_I4;
+    notText.lVal = 1;
+    EXPECT_EQ(storage->DeleteStorage(notText), E_INVALIDARG);
+
+    EXPECT_EQ(everything(), before);
+}
+
+// Script clients reach the storage through IDispatch, answered from the type library
+// inside the DLL (no registered type library needed).
+TEST_F(StorageTest, DispatchCallsReachTheSameOperations) {
+    UINT count = 0;
+    ASSERT_HRESULT_SUCCEEDED(api_->GetTypeInfoCount(&count));
+    ASSERT_EQ(count, 1u);
+
+    auto call = [](IDispatch* target, const wchar_t* method, const wchar_t* argument, VARIANT* result) {
+        DISPID id = 0;
+        LPOLESTR name = const_cast<LPOLESTR>(method);
+        HRESULT hr = target->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id);
+        if (FAILED(hr))
+            return hr;
+        VARIANT arg;
+        VariantInit(&arg);
+        arg.vt = VT_BSTR;
+        arg.bstrVal = SysAllocString(argument);
+        DISPPARAMS params{&arg, nullptr, 1, 0};
+        EXCEPINFO exception{};
+        hr = target->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, result, &exception,
+                            nullptr);
+        VariantClear(&arg);
+        SysFreeString(exception.bstrSource);
+        SysFreeString(exception.bstrDescription);
+        SysFreeString(exception.bstrHelpFile);
+        // A failing method comes back as an exception carrying its HRESULT.
+        return hr == DISP_E_EXCEPTION ? exception.scode : hr;
+    };
+
+    VARIANT storage;
+    VariantInit(&storage);
+    ASSERT_HRESULT_SUCCEEDED(call(api_.Get(), L"GetPenStorage", L"BBB-333-444", &storage));
+    ASSERT_TRUE(storage.vt == VT_DISPATCH || storage.vt == VT_UNKNOWN);
+    ComPtr<IDispatch> storageDispatch;
+    ASSERT_HRESULT_SUCCEEDED(storage.punkVal->QueryInterface(IID_PPV_ARGS(&storageDispatch)));
+    VariantClear(&storage);
+
+    ASSERT_HRESULT_SUCCEEDED(call(storageDispatch.Get(), L"DeleteStorage", StorageNames::kAllItems, nullptr));
+    EXPECT_FALSE(fs::exists(storageRoot() / L"BBB-333-444"));
+    EXPECT_TRUE(fs::exists(storageRoot() / L"AAA-111-222" / L"notes.ink"));
+
+    VARIANT refused;
+    VariantInit(&refused);
+    EXPECT_EQ(call(api_.Get(), L"GetPenStorage", L"..", &refused), E_INVALIDARG);
+}
+
+// The registration the panel depends on: machine-wide, apartment-threaded, pointing at
+// the DLL that was loaded.
+TEST_F(StorageTest, RegisteredMachineWideAsApartmentServer) {
+    wchar_t clsid[40];
+    StringFromGUID2(CLSID_StorageApi, clsid, 40);
+    std::wstring key = std::wstring(L"Software\\Classes\\CLSID\\") + clsid + L"\\InprocServer32";
+    wchar_t value[MAX_PATH] = {};
+    DWORD size = sizeof(value);
+    ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), L"ThreadingModel", RRF_RT_REG_SZ, nullptr, value,
+                           &size),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(value, L"Apartment");
+    size = sizeof(value);
+    ASSERT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, value, &size),
+              ERROR_SUCCESS);
+    EXPECT_NE(GetModuleHandleW(value), nullptr) << "registered path " << fs::path(value).string();
+}
+
+// Wildcards with backtracking, as the filters of other clients may use them.
+TEST(StorageNamesTest, PatternMatching) {
+    using StorageNames::matchesFilter;
+    EXPECT_TRUE(matchesFilter(L"*a*b", L"xaxxab"));
+    EXPECT_FALSE(matchesFilter(L"*a*b", L"xaxxabc"));
+    EXPECT_TRUE(matchesFilter(L"p?ge.*", L"PAGE.ink"));
+    EXPECT_FALSE(matchesFilter(L"p?ge.*", L"pge.ink"));
+    EXPECT_TRUE(matchesFilter(L"*", L""));
+    EXPECT_TRUE(matchesFilter(L"**.ink", L".ink"));
+    EXPECT_FALSE(matchesFilter(L"", L"a"));
+    EXPECT_TRUE(StorageNames::isPlainPenId(L"AAA-111.b_2"));
+    EXPECT_TRUE(StorageNames::isPlainPenId(L"CONSOLE"));
+}
+
+} // namespace
