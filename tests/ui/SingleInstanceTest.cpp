@@ -22,10 +22,9 @@ protected:
     // Starts a second instance and returns how long it lived.
     std::chrono::milliseconds StartSecond(const std::wstring& args) {
         Process second;
-        auto started = std::chrono::steady_clock::now();
         EXPECT_TRUE(second.Start(L"Quillpad.exe", args));
         EXPECT_TRUE(second.WaitExit(5000));
-        auto lived = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+        std::chrono::milliseconds lived(second.LifetimeMs());
         EXPECT_TRUE(log.Contains(second.Pid(), "Found another instance.")) << log.Dump();
         EXPECT_FALSE(log.Contains(second.Pid(), "Looks like I'm alone...")) << log.Dump();
         return lived;

@@ -37,6 +37,14 @@ DWORD Process::ExitCode() const {
     return code;
 }
 
+DWORD Process::LifetimeMs() const {
+    FILETIME created, exited, kernel, user;
+    if (!m_info.hProcess || !GetProcessTimes(m_info.hProcess, &created, &exited, &kernel, &user))
+        return 0;
+    auto ticks = [](const FILETIME& t) { return (static_cast<ULONGLONG>(t.dwHighDateTime) << 32) | t.dwLowDateTime; };
+    return ticks(exited) > ticks(created) ? static_cast<DWORD>((ticks(exited) - ticks(created)) / 10000) : 0;
+}
+
 HWND Process::FindTopWindow(const wchar_t* className, const wchar_t* title) const {
     struct Search {
         DWORD pid;

@@ -18,6 +18,8 @@ public:
     // True when the process ended within the timeout.
     bool WaitExit(DWORD timeoutMs);
     DWORD ExitCode() const;
+    // From creation to exit, as the system counts it (0 while it runs).
+    DWORD LifetimeMs() const;
     // Top-level windows of the process with the given class (any when null).
     HWND FindTopWindow(const wchar_t* className, const wchar_t* title = nullptr) const;
     // FindTopWindow, polled until the window exists or the timeout passes.
