@@ -14,6 +14,11 @@ using nlohmann::json;
 
 namespace {
 
+// A list of the pen's state seen as a collection: a missing list counts as empty, and
+// indexes count from 1.
+LONG listCount(const json& list) { return list.is_array() ? static_cast<LONG>(list.size()) : 0; }
+bool inList(const json& list, LONG index) { return index >= 1 && index <= listCount(list); }
+
 // A pen that is not docked (any more) cannot be reached.
 const HRESULT kPenNotDocked = HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
 // What a locked pen answers to everything but its id, lock state and unlock.
@@ -295,14 +300,14 @@ public:
             return E_POINTER;
         PM_PEN(false);
         const json& outbox = (*pen)["outbox"];
-        *count = outbox.is_array() ? static_cast<LONG>(outbox.size()) : 0;
+        *count = listCount(outbox);
         return S_OK;
     }
     STDMETHODIMP GetItem(LONG index, VARIANT* item) override {
         PM_ENTER("IOutbox::GetItem");
         PM_PEN(false);
         const json& outbox = (*pen)["outbox"];
-        if (!outbox.is_array() || index < 1 || static_cast<size_t>(index) > outbox.size())
+        if (!inList(outbox, index))
             return E_INVALIDARG;
         const json& entry = outbox[index - 1];
         return handOutVariant(new OutboxItem(penId_, entry.value("seconds", -1L),
@@ -390,14 +395,14 @@ public:
             return E_POINTER;
         PM_PEN(false);
         const json& devices = (*pen)["pairedDevices"];
-        *count = devices.is_array() ? static_cast<LONG>(devices.size()) : 0;
+        *count = listCount(devices);
         return S_OK;
     }
     STDMETHODIMP GetItem(LONG index, VARIANT* item) override {
         PM_ENTER("IPairedDevices::GetItem");
         PM_PEN(false);
         const json& devices = (*pen)["pairedDevices"];
-        if (!devices.is_array() || index < 1 || static_cast<size_t>(index) > devices.size())
+        if (!inList(devices, index))
             return E_INVALIDARG;
         return handOutVariant(new PairedDevice(penId_, static_cast<size_t>(index - 1)), item);
     }

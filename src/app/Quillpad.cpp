@@ -97,20 +97,8 @@ void Quillpad::ShowHistory() {
 
 void Quillpad::BringToFront() {
     TraceScope scope("Quillpad::BringToFront");
+    // Nothing is shown yet: the frame itself stays hidden.
     scope.trace("Bringing main window to front.");
-    HWND target = nullptr; // the window the user works with, once there is one
-    if (!target)
-        return;
-    DWORD foregroundThread = GetWindowThreadProcessId(GetForegroundWindow(), nullptr);
-    DWORD thisThread = GetCurrentThreadId();
-    bool attached = foregroundThread && foregroundThread != thisThread &&
-                    AttachThreadInput(foregroundThread, thisThread, TRUE);
-    if (!IsWindowVisible(target))
-        ShowWindow(target, SW_SHOW);
-    SetForegroundWindow(target);
-    SetFocus(target);
-    if (attached)
-        AttachThreadInput(foregroundThread, thisThread, FALSE);
 }
 
 std::wstring Quillpad::GetMyPath() {
