@@ -5,7 +5,9 @@
 #include "app/Application.h"
 #include "app/HtmlHelpControl.h"
 #include "core/TraceScope.h"
+#include "framework/ForegroundSwitch.h"
 #include "framework/WinApp.h"
+#include "sheet/SettingsSheet.h"
 
 namespace {
 const wchar_t kHistorySwitch[] = L"/history";
@@ -21,16 +23,30 @@ LRESULT Quillpad::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     TraceScope scope("Quillpad::WindowProc", true);
     if (msg == InstanceMessage && InstanceMessage != 0)
         return OnMeMyselfAndI(wp, lp);
+    if (msg == WM_HELP) {
+        // F1 anywhere in the sheet comes up the owner chain to us.
+        OnHelp();
+        return TRUE;
+    }
     return FrameWindow::WindowProc(msg, wp, lp);
 }
 
+Quillpad::Quillpad() = default;
+Quillpad::~Quillpad() = default;
+
 int Quillpad::OnCreate(CREATESTRUCTW*) {
     TraceScope scope("Quillpad::OnCreate");
+    m_sheet = std::make_unique<SettingsSheet>(Handle(), 0);
+    if (!m_sheet->Create(Handle(), SettingsSheet::kWindowStyle)) {
+        scope.error("Failed to create properties.");
+        m_sheet.reset();
+        return -1;
+    }
     WinApp* app = WinApp::Current();
     if (app && app->CmdLine() == kHistorySwitch)
-        ShowHistory();
+        m_sheet->ShowHistory();
     else
-        BringToFront();
+        m_sheet->Show(SW_SHOW);
 
     HINSTANCE instance = GetModuleHandleW(nullptr);
     if (HANDLE small = LoadImageW(instance, MAKEINTRESOURCEW(kIconId), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
@@ -42,7 +58,10 @@ int Quillpad::OnCreate(CREATESTRUCTW*) {
     return 0;
 }
 
-void Quillpad::OnDestroy() { TraceScope scope("Quillpad::OnDestroy"); }
+void Quillpad::OnDestroy() {
+    TraceScope scope("Quillpad::OnDestroy");
+    m_sheet.reset();
+}
 
 bool Quillpad::OnCommand(int id, int) {
     if (id != kHelpCommand)
@@ -83,22 +102,15 @@ LRESULT Quillpad::OnMeMyselfAndI(WPARAM, LPARAM) {
     scope.trace("Reading command line.");
     std::wstring cmdLine = ReadHandedOverCommandLine(Handle());
     scope.trace("Checking if we should show the history.");
-    if (cmdLine == kHistorySwitch)
-        ShowHistory();
-    else
-        BringToFront();
-    return 0;
-}
-
-void Quillpad::ShowHistory() {
-    TraceScope scope("Quillpad::ShowHistory");
-    scope.trace("Showing the service log.");
-}
-
-void Quillpad::BringToFront() {
-    TraceScope scope("Quillpad::BringToFront");
-    // Nothing is shown yet: the frame itself stays hidden.
+    if (cmdLine == kHistorySwitch) {
+        if (m_sheet)
+            m_sheet->ShowHistory();
+        return 0;
+    }
     scope.trace("Bringing main window to front.");
+    if (m_sheet && m_sheet->IsWindow())
+        BringWindowToFront(m_sheet->Handle());
+    return 0;
 }
 
 std::wstring Quillpad::GetMyPath() {

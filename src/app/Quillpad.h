@@ -1,12 +1,20 @@
 #pragma once
 // Quillpad: the program's main window. It is never shown: it owns the window the user
 // works with, answers a second start of the program, and opens the help file.
+#include <memory>
 #include <string>
 
 #include "framework/FrameWindow.h"
 
+class SettingsSheet;
+
 class Quillpad : public FrameWindow {
 public:
+    Quillpad();
+    ~Quillpad() override;
+
+    SettingsSheet* Sheet() const { return m_sheet.get(); }
+
     static constexpr int kHelpCommand = 57670; // ID_HELP
 
     // The directory of the program's executable, without a trailing backslash.
@@ -25,6 +33,6 @@ protected:
 
 private:
     static std::wstring ReadHandedOverCommandLine(HWND owner);
-    void ShowHistory();
-    void BringToFront();
+
+    std::unique_ptr<SettingsSheet> m_sheet;
 };

@@ -1,0 +1,4 @@
+#include "controls/MyListCtrl.h"
+
+MyListCtrl::MyListCtrl() = default;
+MyListCtrl::~MyListCtrl() = default;

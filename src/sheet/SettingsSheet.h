@@ -1,0 +1,71 @@
+#pragma once
+// SettingsSheet: "Panel de control del lápiz", the window the user works with. A modeless
+// property sheet owned by the hidden main frame: it owns the pen monitor, keeps the one
+// unlocked pen it shows, passes the pen messages on to its pages, decides from the
+// settings which pages exist, and runs Apply, OK, Cancel and Close for all of them.
+#include <windows.h>
+#include <wrl/client.h>
+
+#include <array>
+#include <memory>
+#include <string>
+
+#include "framework/PropertySheet.h"
+#include "pen/MyPens.h"
+#include "pen/PenManager.h"
+#include "pen/PenSource.h"
+#include "sheet/StatusPage.h"
+
+class CoInit;
+
+class SettingsSheet : public PropertySheet, public PenSource {
+public:
+    // The style the frame creates the sheet with: a popup with caption, system menu,
+    // context help and the modal dialog frame, not visible.
+    static constexpr DWORD kWindowStyle = 0x80C820C4;
+
+    SettingsSheet(HWND parent, UINT selectPage);
+    ~SettingsSheet() override;
+
+    // The current pen (borrowed: don't release it), or null.
+    IPen* GetPen() override;
+    // A new reference to the unlocked pen with that id, or null.
+    static Microsoft::WRL::ComPtr<IPen> GetPen(const char* penId);
+    // A new reference to paired device index (from 0) of the current pen, or null.
+    Microsoft::WRL::ComPtr<IPairedDevice> GetPairedDevice(int index);
+
+    void ShowHistory();
+    BOOL ApplyPages();
+    void AddPages();
+    void RemovePages();
+    void UpdatePages();
+
+    const std::string& CurrentPenId() const { return m_penId; }
+
+protected:
+    BOOL OnInitDialog() override;
+    void OnDestroy() override;
+    void OnClose() override;
+    void OnApply() override;
+    void OnOK() override;
+    void OnCancel() override;
+    bool OnAppMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+
+    LRESULT OnPenDocked(const char* penId, LPARAM lp);
+    LRESULT OnPenUndocked(const char* penId, LPARAM lp);
+    LRESULT OnPenUnlocked(const char* penId, LPARAM lp);
+
+private:
+    // The pages in their order on screen; pages not built yet are null.
+    std::array<PropertyPage*, 6> Pages();
+    bool HasPage(PropertyPage* page) const { return page && GetPageIndex(page) >= 0; }
+    void AddIfAbsent(PropertyPage* page);
+    void RemoveIfPresent(PropertyPage* page);
+    void ReleasePen();
+
+    std::unique_ptr<CoInit> m_coInit;
+    MyPens m_myPens;
+    std::string m_penId;
+    Microsoft::WRL::ComPtr<IPen> m_pen;
+    StatusPage m_statusPage;
+};

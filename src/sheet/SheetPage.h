@@ -1,0 +1,51 @@
+#pragma once
+// SheetPage: what every page of the settings sheet (and of its sub-sheets) has in common.
+// It takes the current pen from the sheet it sits on, turns the pen messages into
+// OnPenDocked/OnPenUndocked, turns the change notifications of its controls into
+// OnUpdateUI, and keeps the dialog or question it has open so that a pen message can
+// close it. Pages only say what is theirs: UpdatePage, OnUpdateUI, OnApply.
+#include <memory>
+#include <string>
+
+#include "app/MyMessageBox.h"
+#include "framework/PropertyPage.h"
+#include "pen/PenManager.h"
+
+class SheetPage : public PropertyPage {
+public:
+    explicit SheetPage(UINT templateId) : PropertyPage(templateId) {}
+
+    // Reloads every value from the current pen (or shows the no-pen state).
+    virtual void UpdatePage() = 0;
+
+protected:
+    // The current pen of the sheet the page sits on (borrowed), or null.
+    IPen* GetPen() const;
+
+    // The pen messages; both return 0.
+    virtual LRESULT OnPenDocked(const char* penId, LPARAM lp) = 0;
+    virtual LRESULT OnPenUndocked(const char* penId, LPARAM lp) = 0;
+    // Compares the controls with the values as read and sets the modified state.
+    virtual void OnUpdateUI() {}
+
+    // Closes what the page has open: a dialog gets WM_CLOSE, a question is answered No.
+    void CloseOpenWindows();
+    // Asks a question that a pen message can answer with No; returns the answer.
+    int AskQuestion(UINT textId, UINT captionId, UINT type);
+
+    // Combo boxes: the items of a "\n"-separated string resource; the selection (the
+    // control enabled exactly for an index of 0 or more, and not read-only).
+    void FillCB(int id, UINT stringId);
+    void SetCBItem(int id, int index, bool readOnly = false);
+    // Check boxes: -1 unknown (unchecked, disabled), 0 unchecked, 1 checked.
+    void SetCBState(int id, int state);
+
+    bool OnAppMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    bool OnCommand(int id, int code) override;
+
+    // A modal dialog of the page while it runs (not owned).
+    Window* m_openDialog = nullptr;
+
+private:
+    std::unique_ptr<MyMessageBox> m_question;
+};
