@@ -129,14 +129,16 @@ int CALLBACK PropertySheet::SheetCallback(HWND hwnd, UINT msg, LPARAM lp) {
     if (!sheet)
         return 0;
     if (msg == PSCB_PRECREATE && sheet->m_modeless && sheet->m_style && lp) {
-        // The caller's window style replaces the template's.
+        // The caller's window style replaces the template's, except for the font flag,
+        // which says whether the template carries font data.
         auto* ex = reinterpret_cast<DlgTemplateExHead*>(lp);
+        auto restyle = [sheet](DWORD old) { return (sheet->m_style & ~DS_SETFONT) | (old & DS_SETFONT); };
         if (ex->signature == 0xFFFF) {
-            ex->style = sheet->m_style;
+            ex->style = restyle(ex->style);
             ex->exStyle |= sheet->m_exStyle;
         } else {
             auto* plain = reinterpret_cast<DLGTEMPLATE*>(lp);
-            plain->style = sheet->m_style;
+            plain->style = restyle(plain->style);
             plain->dwExtendedStyle |= sheet->m_exStyle;
         }
     } else if (msg == PSCB_INITIALIZED) {
