@@ -1,13 +1,13 @@
 #include "ClassFactory.h"
 
-#include "Module.h"
+#include "DualObject.h"
 #include "StorageApi.h"
 
 ClassFactory::ClassFactory() {
-    Module::addRef();
+    ComServer::lockModule();
 }
 ClassFactory::~ClassFactory() {
-    Module::release();
+    ComServer::unlockModule();
 }
 
 HRESULT STDMETHODCALLTYPE ClassFactory::QueryInterface(REFIID riid, void** object) {
@@ -49,8 +49,8 @@ HRESULT STDMETHODCALLTYPE ClassFactory::CreateInstance(IUnknown* outer, REFIID r
 
 HRESULT STDMETHODCALLTYPE ClassFactory::LockServer(BOOL lock) {
     if (lock)
-        Module::addRef();
+        ComServer::lockModule();
     else
-        Module::release();
+        ComServer::unlockModule();
     return S_OK;
 }

@@ -1,6 +1,5 @@
-#include "Module.h"
-
 #include "ClassFactory.h"
+#include "DualObject.h"
 
 #include "core/TraceScope.h"
 
@@ -8,13 +7,11 @@
 
 #include <olectl.h>
 
-#include <atomic>
 #include <string>
 
 namespace {
 
 HMODULE g_module = nullptr;
-std::atomic<long> g_locks{0};
 
 // Machine-wide: Wine ignores per-user class registration.
 std::wstring classKeyPath() {
@@ -30,26 +27,10 @@ LSTATUS setString(HKEY key, const wchar_t* name, const std::wstring& value) {
 
 } // namespace
 
-namespace Module {
-
-HMODULE handle() {
-    return g_module;
-}
-void addRef() {
-    ++g_locks;
-}
-void release() {
-    --g_locks;
-}
-bool canUnload() {
-    return g_locks == 0;
-}
-
-} // namespace Module
-
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     if (reason == DLL_PROCESS_ATTACH) {
         g_module = instance;
+        ComServer::setTypeLibModule(instance);
         DisableThreadLibraryCalls(instance);
     }
     return TRUE;
@@ -70,7 +51,7 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID riid, LPVOID* object) {
 }
 
 STDAPI DllCanUnloadNow() {
-    return Module::canUnload() ? S_OK : S_FALSE;
+    return ComServer::moduleLocks() == 0 ? S_OK : S_FALSE;
 }
 
 STDAPI DllRegisterServer() {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ComObject.h"
+#include "DualObject.h"
 
 #include "pen/PenManager.h"
 

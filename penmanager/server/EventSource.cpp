@@ -1,7 +1,9 @@
 #include "EventSource.h"
 
+#include "Enumerator.h"
+#include "Values.h"
+
 #include "core/Log.h"
-#include "core/StringPackage.h"
 #include "core/TraceScope.h"
 
 namespace {
@@ -76,9 +78,13 @@ STDMETHODIMP EventSource::Unadvise(DWORD cookie) {
 }
 
 STDMETHODIMP EventSource::EnumConnections(IEnumConnections** connections) {
-    if (connections)
-        *connections = nullptr;
-    return E_NOTIMPL;
+    if (!connections)
+        return E_POINTER;
+    std::vector<CONNECTDATA> items;
+    for (auto& [cookie, sink] : sinks_)
+        items.push_back({sink, cookie});
+    *connections = new ConnectionEnumerator(std::move(items));
+    return S_OK;
 }
 
 void EventSource::dropAll() {
@@ -92,8 +98,8 @@ void EventSource::fire(DISPID id, const std::vector<VARIANT>& args) {
     fireRaw(id, DISPATCH_METHOD, args, true);
 }
 
-void EventSource::fireRaw(DISPID id, WORD flags, const std::vector<VARIANT>& args,
-                          bool passResult) {
+HRESULT EventSource::fireRaw(DISPID id, WORD flags, const std::vector<VARIANT>& args,
+                             bool passResult) {
     TraceScope trace("EventSource::fire", true);
     // Invoke takes the arguments last to first.
     std::vector<VARIANT> reversed(args.rbegin(), args.rend());
@@ -101,6 +107,7 @@ void EventSource::fireRaw(DISPID id, WORD flags, const std::vector<VARIANT>& arg
                       static_cast<UINT>(reversed.size()), 0};
     // A sink may unadvise (or be dropped) while we call it: work on a copy.
     std::vector<std::pair<DWORD, IDispatch*>> sinks(sinks_.begin(), sinks_.end());
+    HRESULT answer = S_OK;
     for (auto& [cookie, sink] : sinks) {
         if (!sinks_.count(cookie))
             continue;
@@ -114,16 +121,19 @@ void EventSource::fireRaw(DISPID id, WORD flags, const std::vector<VARIANT>& arg
             Log::instance().warning("Dropped event sink %lu: its client is gone (0x%08lx).",
                                     cookie, static_cast<unsigned long>(hr));
             Unadvise(cookie);
+        } else if (FAILED(hr) && SUCCEEDED(answer)) {
+            answer = hr;
         }
         sink->Release();
     }
+    return answer;
 }
 
 void EventSource::fireForPen(DISPID id, const std::string& penId) {
     VARIANT arg;
     VariantInit(&arg);
     arg.vt = VT_BSTR;
-    arg.bstrVal = SysAllocString(StringPackage::utf8ToWide(penId).c_str());
+    arg.bstrVal = Values::toBstr(penId);
     fire(id, {arg});
     VariantClear(&arg);
 }

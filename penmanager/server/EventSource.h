@@ -8,7 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "ComBase.h"
+#include "DualObject.h"
+#include "pen/PenManager.h"
 
 class EventSource : public IConnectionPoint {
 public:
@@ -18,8 +19,9 @@ public:
     // a result VARIANT. A sink whose call fails with an RPC error belongs to a client
     // that died and is dropped.
     void fire(DISPID id, const std::vector<VARIANT>& args);
-    // As above with caller-chosen flags and whether a result VARIANT is passed.
-    void fireRaw(DISPID id, WORD flags, const std::vector<VARIANT>& args, bool passResult);
+    // As above with caller-chosen flags and whether a result VARIANT is passed. Answers
+    // the first failure a live sink gave, or S_OK.
+    HRESULT fireRaw(DISPID id, WORD flags, const std::vector<VARIANT>& args, bool passResult);
     void fireForPen(DISPID id, const std::string& penId);
     long sinkCount() const { return static_cast<long>(sinks_.size()); }
     void dropAll();

@@ -5,12 +5,10 @@
 #include <ole2.h>
 #include <shlobj.h>
 
-#include <cstring>
 #include <cwchar>
-#include <map>
 #include <string>
 
-#include "ComBase.h"
+#include "DualObject.h"
 #include "EventSource.h"
 #include "PenObjects.h"
 #include "PenStore.h"
@@ -20,7 +18,12 @@
 
 namespace {
 
-ITypeLib* g_typeLib = nullptr;
+// One stand-in per prefix, like the suite's pen manager: a second one (a client's
+// activation racing a start from a script) leaves at once.
+const wchar_t kInstanceMutex[] = L"Local\\QuillpadPenManagerStandIn";
+// Set once the class objects are registered, for scripts and benches that start the
+// stand-in themselves and must know when clients can reach it.
+const wchar_t kReadyEvent[] = L"Local\\QuillpadPenManagerStandInReady";
 
 std::wstring exePath() {
     wchar_t path[MAX_PATH * 2];
@@ -85,11 +88,15 @@ int unregisterServer() {
         RegDeleteTreeW(HKEY_LOCAL_MACHINE,
                        (L"Software\\Classes\\CLSID\\" + guidText(*served.clsid)).c_str());
     // The library id as the embedded type library states it.
+    ITypeLib* typeLib = nullptr;
     TLIBATTR* attr = nullptr;
-    if (g_typeLib && SUCCEEDED(g_typeLib->GetLibAttr(&attr))) {
-        UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
-                          SYS_WIN64);
-        g_typeLib->ReleaseTLibAttr(attr);
+    if (SUCCEEDED(LoadTypeLibEx(exePath().c_str(), REGKIND_NONE, &typeLib))) {
+        if (SUCCEEDED(typeLib->GetLibAttr(&attr))) {
+            UnRegisterTypeLib(attr->guid, attr->wMajorVerNum, attr->wMinorVerNum, attr->lcid,
+                              SYS_WIN64);
+            typeLib->ReleaseTLibAttr(attr);
+        }
+        typeLib->Release();
     }
     return 0;
 }
@@ -150,6 +157,13 @@ bool hasSwitch(const wchar_t* commandLine, const wchar_t* name) {
 
 int serve() {
     TraceScope trace("serve");
+    HANDLE instance = CreateMutexW(nullptr, TRUE, kInstanceMutex);
+    if (!instance || GetLastError() == ERROR_ALREADY_EXISTS) {
+        Log::instance().info("Another pen manager stand-in is serving; leaving.");
+        if (instance)
+            CloseHandle(instance);
+        return 0;
+    }
     PenStore::instance().open(dataFolder());
     penManagerObject(); // makes the connection point's container
 
@@ -169,6 +183,9 @@ int serve() {
         return 1;
     }
     Log::instance().info("Pen manager stand-in serving (process %lu).", GetCurrentProcessId());
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, kReadyEvent);
+    if (ready)
+        SetEvent(ready);
 
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
@@ -181,40 +198,20 @@ int serve() {
         CoRevokeClassObject(cookie);
     EventSource::instance().dropAll();
     CoDisconnectObject(penManagerObject(), 0);
+    if (ready) {
+        ResetEvent(ready);
+        CloseHandle(ready);
+    }
+    CloseHandle(instance);
     Log::instance().info("Pen manager stand-in ended.");
     return 0;
 }
 
 } // namespace
 
-ITypeInfo* interfaceTypeInfo(REFIID iid) {
-    static std::map<GUID, ITypeInfo*, decltype([](const GUID& a, const GUID& b) {
-                        return memcmp(&a, &b, sizeof a) < 0;
-                    })>
-        cache;
-    auto it = cache.find(iid);
-    if (it != cache.end())
-        return it->second;
-    ITypeInfo* info = nullptr;
-    if (g_typeLib && SUCCEEDED(g_typeLib->GetTypeInfoOfGuid(iid, &info))) {
-        // For a dual interface this is the dispinterface; Invoke needs the vtable part.
-        HREFTYPE ref;
-        ITypeInfo* vtablePart = nullptr;
-        if (SUCCEEDED(info->GetRefTypeOfImplType(static_cast<UINT>(-1), &ref)) &&
-            SUCCEEDED(info->GetRefTypeInfo(ref, &vtablePart))) {
-            info->Release();
-            info = vtablePart;
-        }
-    }
-    cache[iid] = info;
-    return info;
-}
-
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return 1;
-    // The type library is this executable's resource 1.
-    LoadTypeLibEx(exePath().c_str(), REGKIND_NONE, &g_typeLib);
     int rc;
     if (hasSwitch(commandLine, L"unregserver"))
         rc = unregisterServer();
@@ -222,8 +219,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
         rc = registerServer();
     else
         rc = serve();
-    if (g_typeLib)
-        g_typeLib->Release();
+    ComServer::releaseTypeInfo();
     CoUninitialize();
     return rc;
 }

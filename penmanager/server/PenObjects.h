@@ -2,8 +2,23 @@
 // every client sees the same pens.
 #pragma once
 
-#include "ComBase.h"
+#include <string>
+
+#include "pen/PenManager.h"
 
 // The one pen manager object of this process, shared by every client.
 IPenManager* penManagerObject();
+// Each control client gets its own (stateless) control object.
 IPenManagerControl* newControlObject();
+
+IPen* newPen(const std::string& penId);
+// The pens docked now.
+IPens* newPens();
+
+// Event dispatch ids of IPenManagerEvents.
+namespace PenEvents {
+constexpr DISPID kDocked = 1;
+constexpr DISPID kUndocked = 2;
+constexpr DISPID kOutboxItemAdded = 9;
+constexpr DISPID kUnlocked = 10;
+} // namespace PenEvents

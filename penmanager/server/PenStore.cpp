@@ -55,12 +55,15 @@ bool parseOwnFile(const std::wstring& path, const char* format, const char* key,
     return true;
 }
 
-json account(const char* dial, const char* user, bool isdn, const char* apn) {
+// An empty address is no address: a default address of 0.0.0.0 could not be shown
+// apart from an empty one.
+json account(const char* dial, const char* user, bool isdn, const char* apn, const char* defaultIp,
+             int authentication) {
     return {{"isdn", isdn},           {"dialString", dial},     {"username", user},
             {"password", "clave1234"}, {"primaryDns", "80.58.61.250"},
             {"secondaryDns", "80.58.61.254"}, {"proxy", "proxy.velar.es:8080"},
-            {"apn", apn},             {"defaultIpAddress", "0.0.0.0"},
-            {"authentication", 1}};
+            {"apn", apn},             {"defaultIpAddress", defaultIp},
+            {"authentication", authentication}};
 }
 
 json address(const char* street, const char* street2, const char* city, const char* postal,
@@ -146,6 +149,7 @@ json& PenStore::ensurePen(const std::string& penId) {
            {"unlockSucceeds", true},
            {"password", ""},
            {"passwordHint", ""},
+           {"passwordSavedOnPc", false},
            {"userData", json::object()},
            {"shortcuts", json::array()},
            {"pairedDevices", json::array()},
@@ -204,26 +208,6 @@ bool PenStore::saveAll() {
 
 json PenStore::dump() const { return {{"manager", manager_}, {"pens", pens_}}; }
 
-void PenStore::failMethod(const std::string& method, HRESULT hr, long count) {
-    if (count == 0)
-        faults_.erase(method);
-    else
-        faults_[method] = {hr, count};
-}
-
-void PenStore::clearFaults() { faults_.clear(); }
-
-HRESULT PenStore::enter(const char* method) {
-    auto it = faults_.find(method);
-    if (it == faults_.end())
-        return S_OK;
-    HRESULT hr = it->second.hr;
-    if (it->second.count > 0 && --it->second.count == 0)
-        faults_.erase(it);
-    Log::instance().info("%s fails as injected (0x%08lx).", method, static_cast<unsigned long>(hr));
-    return hr;
-}
-
 json PenStore::demoPen() {
     json shortcuts = json::array();
     const char* names[] = {"Lucía Fernández", "Javier Muñoz",  "Carmen Ortega",
@@ -245,10 +229,10 @@ json PenStore::demoPen() {
             {{"name", deviceNames[d]},
              {"isp",
               {{"priority", d},
-               {"ssPrimary", account("*99#", "ana.garcia", false, "movistar.es")},
-               {"ssSecondary", account("*99***1#", "ana.backup", false, "internet.vodafone.es")},
-               {"osPrimary", account("0901 20 30 40", "velar01", true, "")},
-               {"osSecondary", account("0901 20 30 41", "velar02", true, "")}}}});
+               {"ssPrimary", account("*99#", "ana.garcia", false, "movistar.es", "", 1)},
+               {"ssSecondary", account("*99***1#", "ana.backup", false, "internet.vodafone.es", "", 0)},
+               {"osPrimary", account("0901 20 30 40", "velar01", true, "", "192.168.1.20", 2)},
+               {"osSecondary", account("0901 20 30 41", "velar02", true, "", "192.168.1.21", 1)}}}});
     }
 
     // Every status -1..3 and several results, one second apart from 2026-01-15 09:00 UTC.
@@ -276,6 +260,7 @@ json PenStore::demoPen() {
             {"unlockSucceeds", true},
             {"password", ""},
             {"passwordHint", ""},
+            {"passwordSavedOnPc", false},
             {"userData",
              {{"name", "Ana García Núñez"},
               {"email", "ana.garcia@correo.es"},

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <map>
 #include <string>
 
 #include <nlohmann/json.hpp>
@@ -29,31 +28,14 @@ public:
 
     nlohmann::json dump() const;
 
-    // Failures injected by tests, checked at the entry of each named method.
-    void failMethod(const std::string& method, HRESULT hr, long count);
-    void clearFaults();
-    HRESULT enter(const char* method);
-
     static nlohmann::json demoPen();
     static bool validPenId(const std::string& penId);
 
 private:
-    struct Fault {
-        HRESULT hr;
-        long count; // -1: until cleared
-    };
-
     bool writeFile(const std::wstring& path, const nlohmann::json& content);
     std::wstring penPath(const std::string& penId) const;
 
     std::wstring folder_;
     nlohmann::json manager_ = nlohmann::json::object();
     nlohmann::json pens_ = nlohmann::json::object();
-    std::map<std::string, Fault> faults_;
 };
-
-// Opens a method: its trace scope plus the injected fault, if any.
-#define PM_ENTER(name)                                              \
-    TraceScope traceScope(name);                                    \
-    if (HRESULT faultHr = PenStore::instance().enter(name); FAILED(faultHr)) \
-        return faultHr

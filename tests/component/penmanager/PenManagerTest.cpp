@@ -1,5 +1,6 @@
 // The stand-in pen manager as its clients see it: activated through COM, events to a
-// sink, state kept across a restart, injected failures.
+// sink, working copies written back, state kept across a restart, injected failures and
+// delays, the call log.
 #include <windows.h>
 #include <ole2.h>
 #include <ocidl.h>
@@ -12,38 +13,16 @@
 #include <utility>
 #include <vector>
 
+#include "StandIn.h"
 #include "pen/PenManager.h"
 
 using Microsoft::WRL::ComPtr;
+using StandIn::Bstr;
+using StandIn::pumpUntil;
 
 namespace {
 
 const wchar_t kDemoPen[] = L"AAA-BBB-CCC-DD";
-
-struct Bstr {
-    BSTR value = nullptr;
-    Bstr() = default;
-    explicit Bstr(const wchar_t* text) : value(SysAllocString(text)) {}
-    ~Bstr() { SysFreeString(value); }
-    Bstr(const Bstr&) = delete;
-    Bstr& operator=(const Bstr&) = delete;
-    std::wstring str() const { return value ? value : L""; }
-};
-
-// Keeps the test thread's STA serving incoming calls (the events) while we wait.
-template <class Done>
-bool pumpUntil(Done done, DWORD timeoutMs = 3000) {
-    DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeoutMs)
-            return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageW(&msg);
-    }
-    return true;
-}
 
 // A sink without type information, as the panel's is: records every Invoke.
 class RecordingSink : public IDispatch {
@@ -55,6 +34,7 @@ public:
         bool hadResult;
     };
     std::vector<Call> calls;
+    HRESULT answer = S_OK;
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_IPenManagerEvents) {
@@ -78,7 +58,7 @@ public:
                                     : params->rgvarg[i].vt == VT_I4 ? std::to_wstring(params->rgvarg[i].lVal)
                                                                     : L"<other>");
         calls.push_back(std::move(call));
-        return S_OK;
+        return answer;
     }
     bool received(DISPID id, const std::wstring& penId) const {
         for (const Call& c : calls)
@@ -208,6 +188,10 @@ TEST_F(PenManagerTest, FirstStartListsTheDockedDemoPenWithItsValues) {
     Bstr name;
     ASSERT_HRESULT_SUCCEEDED(device->GetDeviceName(&name.value));
     EXPECT_EQ(L"Portátil oficina", name.str()); // accents survive the JSON round trip
+    ComPtr<IAddressShortcuts> shortcuts;
+    ASSERT_HRESULT_SUCCEEDED(demo->GetAddressShortcuts(&shortcuts));
+    ASSERT_HRESULT_SUCCEEDED(shortcuts->GetCount(&count));
+    EXPECT_EQ(10, count);
 
     // Late binding goes through the type library as well.
     ComPtr<IDispatch> dispatch;
@@ -486,6 +470,260 @@ TEST_F(PenManagerTest, RestartRefusesCorruptAndForeignPenFilesAndKeepsTheRest) {
     Bstr id;
     ASSERT_HRESULT_SUCCEEDED(good->GetPenId(&id.value));
     EXPECT_EQ(L"GOOD-1", id.str());
+}
+
+// Shortcuts of a pen made for the test: the second one's fax may not be changed.
+const wchar_t kShortcutsJson[] =
+    LR"([{"name": "Uno", "email": "uno@correo.es", "cellPhone": "600 000 001", "fax": ""},)"
+    LR"( {"name": "Dos", "email": "dos@correo.es", "cellPhone": "600 000 002", "fax": "91 000 002",)"
+    LR"(  "readOnly": {"fax": true}},)"
+    LR"( {"name": "Tres", "email": "", "cellPhone": "", "fax": ""}])";
+
+TEST_F(PenManagerTest, ShortcutChangesReachThePenOnlyWhenTheCollectionIsWrittenBack) {
+    dock(L"SC-1");
+    Bstr path(L"/pens/SC-1/shortcuts"), json(kShortcutsJson);
+    ASSERT_HRESULT_SUCCEEDED(control->SetJson(path.value, json.value));
+    ComPtr<IPen> p = pen(L"SC-1");
+    ASSERT_TRUE(p);
+    auto onPen = [&](LONG index, HRESULT (STDMETHODCALLTYPE IAddressShortcut::*getter)(BSTR*)) {
+        ComPtr<IAddressShortcuts> fresh;
+        EXPECT_HRESULT_SUCCEEDED(p->GetAddressShortcuts(&fresh));
+        ComPtr<IAddressShortcut> shortcut = fresh ? StandIn::item<IAddressShortcut>(fresh.Get(), index) : nullptr;
+        Bstr value;
+        if (shortcut)
+            (shortcut.Get()->*getter)(value.out());
+        return value.str();
+    };
+
+    ComPtr<IAddressShortcuts> copy;
+    ASSERT_HRESULT_SUCCEEDED(p->GetAddressShortcuts(&copy));
+    LONG count = 0;
+    ASSERT_HRESULT_SUCCEEDED(copy->GetCount(&count));
+    ASSERT_EQ(3, count);
+    VARIANT none;
+    VariantInit(&none);
+    EXPECT_HRESULT_FAILED(copy->GetItem(4, &none));
+    EXPECT_HRESULT_FAILED(copy->GetItem(0, &none));
+    ComPtr<IAddressShortcut> first = StandIn::item<IAddressShortcut>(copy.Get(), 1);
+    ComPtr<IAddressShortcut> second = StandIn::item<IAddressShortcut>(copy.Get(), 2);
+    ASSERT_TRUE(first && second);
+    Bstr name(L"Núria"), fax(L"93 111 22 33"), email(L"");
+    ASSERT_HRESULT_SUCCEEDED(first->SetName(name.value));
+    ASSERT_HRESULT_SUCCEEDED(second->SetEmail(email.value));
+    EXPECT_EQ(E_ACCESSDENIED, second->SetFax(fax.value));
+    EXPECT_EQ(L"Uno", onPen(1, &IAddressShortcut::GetName)); // not written back yet
+
+    ASSERT_HRESULT_SUCCEEDED(control->ClearCallLog());
+    ASSERT_HRESULT_SUCCEEDED(p->SetAddressShortcuts(copy.Get()));
+    Bstr log;
+    ASSERT_HRESULT_SUCCEEDED(control->GetCallLog(log.out()));
+    EXPECT_EQ(LR"([{"hr":"0x00000000","method":"IPen::SetAddressShortcuts"}])", log.str());
+    EXPECT_EQ(L"Núria", onPen(1, &IAddressShortcut::GetName));
+    EXPECT_EQ(L"", onPen(2, &IAddressShortcut::GetEmail));
+    EXPECT_EQ(L"91 000 002", onPen(2, &IAddressShortcut::GetFax));
+    EXPECT_EQ(L"Tres", onPen(3, &IAddressShortcut::GetName));
+
+    // Only a collection this pen manager handed out can be written back.
+    EXPECT_EQ(E_INVALIDARG, p->SetAddressShortcuts(nullptr));
+
+    // The pen has a fixed number of shortcuts: a copy with more does not add any.
+    Bstr twoOnly(LR"([{"name": "A"}, {"name": "B", "readOnly": {"name": true}}])");
+    ASSERT_HRESULT_SUCCEEDED(control->SetJson(path.value, twoOnly.value));
+    ASSERT_HRESULT_SUCCEEDED(p->SetAddressShortcuts(copy.Get()));
+    ComPtr<IAddressShortcuts> after;
+    ASSERT_HRESULT_SUCCEEDED(p->GetAddressShortcuts(&after));
+    ASSERT_HRESULT_SUCCEEDED(after->GetCount(&count));
+    EXPECT_EQ(2, count);
+    EXPECT_EQ(L"Núria", onPen(1, &IAddressShortcut::GetName));
+    EXPECT_EQ(L"B", onPen(2, &IAddressShortcut::GetName)); // read-only on the pen when written back
+}
+
+TEST_F(PenManagerTest, IspSettingsChangesReachTheDeviceOnlyWhenWrittenBack) {
+    ComPtr<IPen> demo = pen(kDemoPen);
+    ASSERT_TRUE(demo);
+    ComPtr<IPairedDevices> devices;
+    ASSERT_HRESULT_SUCCEEDED(demo->GetPairedDevices(&devices));
+    ComPtr<IPairedDevice> phone = StandIn::item<IPairedDevice>(devices.Get(), 1);
+    ComPtr<IPairedDevice> other = StandIn::item<IPairedDevice>(devices.Get(), 2);
+    ASSERT_TRUE(phone && other);
+    auto settingsOf = [](IPairedDevice* device) {
+        ComPtr<IIspSettings> settings;
+        EXPECT_HRESULT_SUCCEEDED(device->GetIspSettings(&settings));
+        return settings;
+    };
+    auto apnOf = [&](IPairedDevice* device) {
+        ComPtr<IIspSettings> settings = settingsOf(device);
+        ComPtr<IDialUpAccount> account;
+        Bstr apn;
+        if (settings && SUCCEEDED(settings->GetOSSecondaryAccount(&account)))
+            account->GetApn(apn.out());
+        return apn.str();
+    };
+
+    // Both demo devices carry all four accounts.
+    for (IPairedDevice* device : {phone.Get(), other.Get()}) {
+        ComPtr<IIspSettings> settings = settingsOf(device);
+        ASSERT_TRUE(settings);
+        ComPtr<IDialUpAccount> a, b, c, d;
+        EXPECT_HRESULT_SUCCEEDED(settings->GetSSPrimaryAccount(&a));
+        EXPECT_HRESULT_SUCCEEDED(settings->GetSSSecondaryAccount(&b));
+        EXPECT_HRESULT_SUCCEEDED(settings->GetOSPrimaryAccount(&c));
+        EXPECT_HRESULT_SUCCEEDED(settings->GetOSSecondaryAccount(&d));
+    }
+
+    const std::wstring otherApn = apnOf(other.Get());
+    ComPtr<IIspSettings> copy = settingsOf(phone.Get());
+    ASSERT_TRUE(copy);
+    LONG priority = -1;
+    ASSERT_HRESULT_SUCCEEDED(copy->GetPriority(&priority));
+    const LONG newPriority = priority == 0 ? 1 : 0;
+    EXPECT_EQ(E_INVALIDARG, copy->SetPriority(2));
+    ASSERT_HRESULT_SUCCEEDED(copy->SetPriority(newPriority));
+    ComPtr<IDialUpAccount> account;
+    ASSERT_HRESULT_SUCCEEDED(copy->GetOSSecondaryAccount(&account));
+    Bstr apn(L"internet.nuevo.es"), badDns(L"300.1.1.1"), shortDns(L"10.0.0"), noDns(L"");
+    ASSERT_HRESULT_SUCCEEDED(control->ClearCallLog());
+    ASSERT_HRESULT_SUCCEEDED(account->SetApn(apn.value));
+    EXPECT_EQ(E_INVALIDARG, account->SetPrimaryDns(badDns.value));
+    EXPECT_EQ(E_INVALIDARG, account->SetPrimaryDns(shortDns.value));
+    ASSERT_HRESULT_SUCCEEDED(account->SetPrimaryDns(noDns.value));
+    EXPECT_EQ(E_INVALIDARG, account->SetAuthentication(3));
+    ASSERT_HRESULT_SUCCEEDED(account->SetAuthentication(2));
+    EXPECT_NE(L"internet.nuevo.es", apnOf(phone.Get())); // not written back yet
+
+    ASSERT_HRESULT_SUCCEEDED(phone->SetIspSettings(copy.Get()));
+    EXPECT_EQ(L"internet.nuevo.es", apnOf(phone.Get()));
+    EXPECT_EQ(otherApn, apnOf(other.Get())); // the other phone keeps its own
+    ComPtr<IIspSettings> fresh = settingsOf(phone.Get());
+    ASSERT_HRESULT_SUCCEEDED(fresh->GetPriority(&priority));
+    EXPECT_EQ(newPriority, priority);
+    ComPtr<IDialUpAccount> written;
+    ASSERT_HRESULT_SUCCEEDED(fresh->GetOSSecondaryAccount(&written));
+    Bstr dns;
+    ASSERT_HRESULT_SUCCEEDED(written->GetPrimaryDns(dns.out()));
+    EXPECT_EQ(L"", dns.str());
+    LONG mode = -1;
+    ASSERT_HRESULT_SUCCEEDED(written->GetAuthentication(&mode));
+    EXPECT_EQ(2, mode);
+
+    // The call log shows what a page did, failures included.
+    Bstr log;
+    ASSERT_HRESULT_SUCCEEDED(control->GetCallLog(log.out()));
+    const std::wstring calls = log.str();
+    EXPECT_NE(std::wstring::npos, calls.find(LR"({"hr":"0x00000000","method":"IDialUpAccount::SetApn"})"));
+    EXPECT_NE(std::wstring::npos, calls.find(LR"({"hr":"0x80070057","method":"IDialUpAccount::SetAuthentication"})"));
+    EXPECT_NE(std::wstring::npos, calls.find(LR"({"hr":"0x00000000","method":"IPairedDevice::SetIspSettings"})"));
+
+    // A read-only field of an account is refused on the copy.
+    Bstr readOnly(L"/pens/AAA-BBB-CCC-DD/pairedDevices/0/isp/osSecondary/readOnly/apn");
+    VARIANT yes;
+    VariantInit(&yes);
+    yes.vt = VT_BOOL;
+    yes.boolVal = VARIANT_TRUE;
+    ASSERT_HRESULT_SUCCEEDED(control->SetValue(readOnly.value, yes));
+    ComPtr<IDialUpAccount> locked;
+    ASSERT_HRESULT_SUCCEEDED(settingsOf(phone.Get())->GetOSSecondaryAccount(&locked));
+    EXPECT_EQ(E_ACCESSDENIED, locked->SetApn(apn.value));
+    EXPECT_EQ(E_INVALIDARG, phone->SetIspSettings(nullptr));
+}
+
+TEST_F(PenManagerTest, UnregisteredPasswordMakesTheNextDockingAskTheOwner) {
+    dock(L"PWS-1");
+    ComPtr<IPen> p = pen(L"PWS-1");
+    ASSERT_TRUE(p);
+    Bstr password(L"Clave9"), id(L"PWS-1");
+    VARIANT_BOOL done = VARIANT_FALSE;
+    ASSERT_HRESULT_SUCCEEDED(p->SetPenPassword(password.value, &done));
+    ASSERT_EQ(VARIANT_TRUE, done);
+    auto redock = [&] {
+        EXPECT_HRESULT_SUCCEEDED(control->Undock(id.value));
+        dock(L"PWS-1");
+        p = pen(L"PWS-1");
+        VARIANT_BOOL locked = VARIANT_FALSE;
+        EXPECT_HRESULT_SUCCEEDED(p->IsLocked(&locked));
+        return locked == VARIANT_TRUE;
+    };
+    EXPECT_FALSE(redock()); // the password set here is saved here
+
+    ASSERT_HRESULT_SUCCEEDED(p->UnregisterPassword());
+    EXPECT_TRUE(redock());
+    VARIANT_BOOL unlocked = VARIANT_TRUE;
+    ASSERT_HRESULT_SUCCEEDED(p->Unlock(&unlocked));
+    EXPECT_EQ(VARIANT_FALSE, unlocked); // nothing saved to unlock it with
+
+    ASSERT_HRESULT_SUCCEEDED(control->Unlock(id.value)); // the owner gives the password
+    EXPECT_FALSE(redock());
+}
+
+TEST_F(PenManagerTest, DelaysFailuresAndRawEventsAsInjected) {
+    ComPtr<IPen> demo = pen(kDemoPen);
+    ASSERT_TRUE(demo);
+    Bstr method(L"IPen::GetPenId");
+    ASSERT_HRESULT_SUCCEEDED(control->DelayMethod(method.value, 300, 1));
+    ASSERT_HRESULT_SUCCEEDED(control->FailMethod(method.value, static_cast<LONG>(0x80040155), 1));
+    ASSERT_HRESULT_SUCCEEDED(control->ClearCallLog());
+    Bstr id;
+    ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(static_cast<HRESULT>(0x80040155), demo->GetPenId(id.out())); // delayed, then failed
+    EXPECT_GE(GetTickCount64() - start, 280u);
+    start = GetTickCount64();
+    EXPECT_HRESULT_SUCCEEDED(demo->GetPenId(id.out()));
+    EXPECT_LT(GetTickCount64() - start, 200u);
+    Bstr log;
+    ASSERT_HRESULT_SUCCEEDED(control->GetCallLog(log.out()));
+    EXPECT_EQ(LR"([{"hr":"0x80040155","method":"IPen::GetPenId"},{"hr":"0x00000000","method":"IPen::GetPenId"}])",
+              log.str());
+    EXPECT_EQ(E_INVALIDARG, control->FailMethod(method.value, S_OK, 1));
+    EXPECT_EQ(E_INVALIDARG, control->DelayMethod(method.value, -1, 1));
+
+    // Raw events reach every sink as given; a sink's refusal comes back to the caller.
+    ComPtr<IConnectionPointContainer> container;
+    ASSERT_HRESULT_SUCCEEDED(manager.As(&container));
+    ComPtr<IConnectionPoint> point;
+    ASSERT_HRESULT_SUCCEEDED(container->FindConnectionPoint(DIID_IPenManagerEvents, &point));
+    RecordingSink first, second;
+    DWORD cookies[2] = {};
+    ASSERT_HRESULT_SUCCEEDED(point->Advise(&first, &cookies[0]));
+    ASSERT_HRESULT_SUCCEEDED(point->Advise(&second, &cookies[1]));
+    second.answer = DISP_E_TYPEMISMATCH;
+    SAFEARRAY* array = SafeArrayCreateVector(VT_VARIANT, 0, 2);
+    LONG index = 0;
+    VARIANT arg;
+    VariantInit(&arg);
+    arg.vt = VT_BSTR;
+    arg.bstrVal = SysAllocString(L"RAW-1");
+    SafeArrayPutElement(array, &index, &arg);
+    VariantClear(&arg);
+    index = 1;
+    arg.vt = VT_I4;
+    arg.lVal = 7;
+    SafeArrayPutElement(array, &index, &arg);
+    VARIANT args;
+    VariantInit(&args);
+    args.vt = VT_ARRAY | VT_VARIANT;
+    args.parray = array;
+    EXPECT_EQ(DISP_E_TYPEMISMATCH,
+              control->FireEvent(9, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args, VARIANT_TRUE));
+    VariantClear(&args);
+    ASSERT_EQ(1u, first.calls.size());
+    EXPECT_EQ(9, first.calls[0].id);
+    EXPECT_EQ(DISPATCH_METHOD | DISPATCH_PROPERTYGET, first.calls[0].flags);
+    EXPECT_EQ((std::vector<std::wstring>{L"RAW-1", L"7"}), first.calls[0].bstrArgs);
+    EXPECT_EQ(1u, second.calls.size());
+
+    // The connection point lists its sinks.
+    ComPtr<IEnumConnections> connections;
+    ASSERT_HRESULT_SUCCEEDED(point->EnumConnections(&connections));
+    // One at a time and without a fetched count: Wine's proxy does not pass that back.
+    std::vector<DWORD> listed;
+    CONNECTDATA data{};
+    while (listed.size() < 5 && connections->Next(1, &data, nullptr) == S_OK) {
+        listed.push_back(data.dwCookie);
+        data.pUnk->Release();
+    }
+    EXPECT_EQ((std::vector<DWORD>{cookies[0], cookies[1]}), listed);
+    for (DWORD cookie : cookies)
+        ASSERT_HRESULT_SUCCEEDED(point->Unadvise(cookie));
 }
 
 } // namespace
