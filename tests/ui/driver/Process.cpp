@@ -1,5 +1,8 @@
 #include "ui/driver/Process.h"
 
+#include "ui/driver/Wait.h"
+#include "ui/driver/Window.h"
+
 #include <vector>
 
 Process::~Process() { Kill(); }
@@ -46,39 +49,16 @@ DWORD Process::LifetimeMs() const {
 }
 
 HWND Process::FindTopWindow(const wchar_t* className, const wchar_t* title) const {
-    struct Search {
-        DWORD pid;
-        const wchar_t* className;
-        const wchar_t* title;
-        HWND found;
-    } search{Pid(), className, title, nullptr};
-    auto visit = [](HWND hwnd, LPARAM lp) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(lp);
-        DWORD pid = 0;
-        GetWindowThreadProcessId(hwnd, &pid);
-        if (pid != s->pid)
-            return TRUE;
+    for (HWND hwnd : ui::TopWindows(Pid(), className)) {
         wchar_t text[256] = {};
-        if (s->className && (!GetClassNameW(hwnd, text, 256) || lstrcmpW(text, s->className) != 0))
-            return TRUE;
-        if (s->title && (!GetWindowTextW(hwnd, text, 256) || lstrcmpW(text, s->title) != 0))
-            return TRUE;
-        s->found = hwnd;
-        return FALSE;
-    };
-    EnumWindows(visit, reinterpret_cast<LPARAM>(&search));
-    return search.found;
+        if (!title || (GetWindowTextW(hwnd, text, 256) && lstrcmpW(text, title) == 0))
+            return hwnd;
+    }
+    return nullptr;
 }
 
 HWND Process::WaitTopWindow(const wchar_t* className, const wchar_t* title, DWORD timeoutMs) const {
-    ULONGLONG deadline = GetTickCount64() + timeoutMs;
-    for (;;) {
-        if (HWND hwnd = FindTopWindow(className, title))
-            return hwnd;
-        if (GetTickCount64() >= deadline)
-            return nullptr;
-        Sleep(20);
-    }
+    return ui::WaitFor([&] { return FindTopWindow(className, title); }, timeoutMs);
 }
 
 void Process::Kill() {

@@ -1,0 +1,139 @@
+#include "ui/driver/StandIn.h"
+
+#include <cstdio>
+#include <thread>
+
+#include "ui/driver/Process.h"
+
+namespace ui {
+
+namespace {
+
+// One argument as the C runtime's command-line parser will split it again.
+std::wstring Quoted(const std::wstring& argument) {
+    std::wstring quoted = L"\"";
+    size_t backslashes = 0;
+    for (wchar_t c : argument) {
+        if (c == L'\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+        backslashes = 0;
+        quoted += c;
+    }
+    quoted.append(2 * backslashes, L'\\');
+    return quoted + L"\"";
+}
+
+// Everything the pipe gives until the writer closes it.
+std::string Drain(HANDLE pipe) {
+    std::string text;
+    char chunk[4096];
+    DWORD read = 0;
+    while (ReadFile(pipe, chunk, sizeof chunk, &read, nullptr) && read > 0)
+        text.append(chunk, read);
+    return text;
+}
+
+} // namespace
+
+StandIn::Result StandIn::Run(const std::vector<std::wstring>& arguments, DWORD timeoutMs) {
+    Result result;
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
+    if (!CreatePipe(&outRead, &outWrite, &inherit, 0) || !CreatePipe(&errRead, &errWrite, &inherit, 0))
+        return result;
+    SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+
+    std::wstring exe = Process::BinDir() + L"\\penctl.exe";
+    std::wstring cmdLine = Quoted(exe);
+    for (const std::wstring& argument : arguments)
+        cmdLine += L" " + Quoted(argument);
+    STARTUPINFOW si{};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdOutput = outWrite;
+    si.hStdError = errWrite;
+    PROCESS_INFORMATION pi{};
+    BOOL started = CreateProcessW(exe.c_str(), cmdLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                  nullptr, nullptr, &si, &pi);
+    // Only the child holds the write ends now, so the reads end when it does.
+    CloseHandle(outWrite);
+    CloseHandle(errWrite);
+    if (started) {
+        // A dump can outgrow the pipe: read both streams while penctl runs.
+        std::thread errReader([&] { result.err = Drain(errRead); });
+        std::thread outReader([&] { result.out = Drain(outRead); });
+        if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0)
+            GetExitCodeProcess(pi.hProcess, &result.exitCode);
+        else
+            TerminateProcess(pi.hProcess, static_cast<UINT>(-1));
+        outReader.join();
+        errReader.join();
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+    }
+    CloseHandle(outRead);
+    CloseHandle(errRead);
+    return result;
+}
+
+bool StandIn::Dock(const std::wstring& penId) {
+    return Run({L"dock", penId}).Ok();
+}
+
+bool StandIn::Undock(const std::wstring& penId) {
+    return Run({L"undock", penId}).Ok();
+}
+
+bool StandIn::Lock(const std::wstring& penId, bool unlockSucceeds) {
+    if (unlockSucceeds)
+        return Run({L"lock", penId}).Ok();
+    return Run({L"lock", penId, L"--unlock-fails"}).Ok();
+}
+
+bool StandIn::Unlock(const std::wstring& penId) {
+    return Run({L"unlock", penId}).Ok();
+}
+
+bool StandIn::AddOutboxItem(const std::wstring& penId, const std::wstring& json) {
+    return Run({L"outbox", L"add", penId, json}).Ok();
+}
+
+bool StandIn::Set(const std::wstring& penId, const std::wstring& path, const std::wstring& value,
+                  bool asText) {
+    std::vector<std::wstring> args{L"set", penId, path, value};
+    if (asText)
+        args.push_back(L"--text");
+    return Run(args).Ok();
+}
+
+bool StandIn::Fail(const std::wstring& method, HRESULT hr, int times) {
+    wchar_t code[16];
+    swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(hr));
+    std::vector<std::wstring> args{L"fail", method, code};
+    if (times >= 0)
+        args.insert(args.end(), {L"--times", std::to_wstring(times)});
+    return Run(args).Ok();
+}
+
+bool StandIn::Clear() {
+    return Run({L"clear"}).Ok();
+}
+
+nlohmann::json StandIn::State() {
+    Result result = Run({L"dump"});
+    if (!result.Ok())
+        return nullptr;
+    nlohmann::json state = nlohmann::json::parse(result.out, nullptr, false);
+    return state.is_discarded() ? nlohmann::json() : state;
+}
+
+bool StandIn::Quit() {
+    return Run({L"quit"}).Ok();
+}
+
+} // namespace ui
