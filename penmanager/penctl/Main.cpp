@@ -111,6 +111,17 @@ int run(IPenManagerControl* control, const PenctlArgs::Command& command) {
     case Verb::Delay:
         hr = control->DelayMethod(Bstr(command.method), command.number, command.count);
         return FAILED(hr) ? failed("DelayMethod", hr) : 0;
+    case Verb::Burst:
+        hr = control->FireBurst(Bstr(command.penId), command.dispId, command.count);
+        return FAILED(hr) ? failed("FireBurst", hr) : 0;
+    case Verb::Calls: {
+        Bstr json;
+        hr = control->GetCallLog(json.out());
+        if (FAILED(hr))
+            return failed("GetCallLog", hr);
+        writeOut(json.text() + L"\n");
+        return 0;
+    }
     case Verb::Clear:
         hr = control->ClearFaults();
         return FAILED(hr) ? failed("ClearFaults", hr) : 0;

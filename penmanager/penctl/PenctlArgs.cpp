@@ -11,7 +11,7 @@ namespace PenctlArgs {
 const wchar_t kUsage[] =
     L"usage: penctl status | dock ID | undock ID | lock ID [--unlock-fails] | unlock ID | "
     L"outbox add ID JSON | set ID|- PATH VALUE [--text] | fail METHOD HRESULT [--times N] | "
-    L"delay METHOD MS [--times N] | clear | dump | quit";
+    L"delay METHOD MS [--times N] | burst ID docked|undocked|unlocked|outbox N | clear | dump | calls | quit";
 
 namespace {
 
@@ -81,6 +81,8 @@ Result parse(const std::vector<std::wstring>& args) {
         return noArgs(Verb::Clear);
     if (verb == L"dump")
         return noArgs(Verb::Dump);
+    if (verb == L"calls")
+        return noArgs(Verb::Calls);
     if (verb == L"quit")
         return noArgs(Verb::Quit);
     if (verb == L"dock")
@@ -143,6 +145,20 @@ Result parse(const std::vector<std::wstring>& args) {
             return error(L"delay needs milliseconds of 0 or more");
         command.verb = fail ? Verb::Fail : Verb::Delay;
         command.method = args[1];
+        return command;
+    }
+    if (verb == L"burst") {
+        static const std::pair<const wchar_t*, long> events[] = {
+            {L"docked", 1}, {L"undocked", 2}, {L"outbox", 9}, {L"unlocked", 10}};
+        long dispId = 0;
+        for (const auto& [name, id] : events)
+            if (n == 4 && args[2] == name)
+                dispId = id;
+        if (n != 4 || !isPenId(args[1]) || !dispId || !toLong(args[3], command.count) || command.count < 1)
+            return error(L"burst needs a pen id, an event (docked, undocked, unlocked, outbox) and a count");
+        command.verb = Verb::Burst;
+        command.penId = args[1];
+        command.dispId = dispId;
         return command;
     }
     return error(L"unknown command " + verb);

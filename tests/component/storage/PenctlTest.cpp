@@ -49,6 +49,13 @@ TEST(PenctlArgsTest, CommandsCarryWhatTheControlCallsNeed) {
     EXPECT_EQ(delay.verb, Verb::Delay);
     EXPECT_EQ(delay.number, 1500);
     EXPECT_EQ(delay.count, 1);
+
+    Command burst = parsed({L"burst", L"PEN-1", L"outbox", L"200"});
+    EXPECT_EQ(burst.verb, Verb::Burst);
+    EXPECT_EQ(burst.dispId, 9);
+    EXPECT_EQ(burst.count, 200);
+    EXPECT_EQ(parsed({L"burst", L"PEN-1", L"unlocked", L"1"}).dispId, 10);
+    EXPECT_EQ(parsed({L"calls"}).verb, Verb::Calls);
 }
 
 TEST(PenctlArgsTest, SetValuesAreTypedAndPathsRooted) {
@@ -94,6 +101,11 @@ TEST(PenctlArgsTest, MalformedCommandLinesAreUsageErrors) {
         {L"fail", L"IPen::Unlock", L"0x80004005", L"--times", L"2x"},
         {L"delay", L"IPen::Unlock", L"-5"},
         {L"delay", L"IPen::Unlock", L"ten"},
+        {L"burst", L"PEN-1", L"docked"},
+        {L"burst", L"PEN-1", L"docking", L"3"},
+        {L"burst", L"PEN-1", L"docked", L"0"},
+        {L"burst", L"--x", L"docked", L"3"},
+        {L"calls", L"clear"},
     };
     for (const auto& args : bad) {
         std::wstring line;
