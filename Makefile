@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 export QP_BUILD := $(abspath $(BUILD))
 
-.PHONY: all deps configure build test demo clean stop
+.PHONY: all deps configure build test demo bench clean stop
 
 all: build
 
@@ -23,6 +23,9 @@ test: build
 
 demo: build
 	@scripts/demo.sh
+
+bench: build
+	@bench/run.sh
 
 # Ends the build tree's wineserver and Xvfb.
 stop:

@@ -7,74 +7,19 @@
 
 #include <gtest/gtest.h>
 
-#include <mutex>
 #include <string>
-#include <vector>
 
+#include "MonitorHarness.h"
 #include "StandIn.h"
-#include "core/Log.h"
-#include "framework/FrameWindow.h"
-#include "pen/MyPens.h"
 
 using Microsoft::WRL::ComPtr;
+using Monitor::Owner;
+using Monitor::Warnings;
 using StandIn::Bstr;
 
 namespace {
 
 const char kDemoPen[] = "AAA-BBB-CCC-DD";
-
-// The monitor's warnings, to see its reconnection attempts.
-class Warnings : public LogObserver {
-public:
-    Warnings() : LogObserver(LogLevels::Warning) {}
-    void log(LogLevel, const std::string& text) override {
-        std::lock_guard<std::mutex> guard(lock_);
-        lines_.push_back(text);
-    }
-    size_t count(const char* part) {
-        std::lock_guard<std::mutex> guard(lock_);
-        size_t found = 0;
-        for (const std::string& line : lines_)
-            found += line.find(part) != std::string::npos;
-        return found;
-    }
-    void clear() {
-        std::lock_guard<std::mutex> guard(lock_);
-        lines_.clear();
-    }
-
-private:
-    std::mutex lock_;
-    std::vector<std::string> lines_;
-};
-
-Warnings& warnings() {
-    static Warnings* observer = [] {
-        auto* created = new Warnings;
-        Log::instance().attachLogObserver(created); // the log owns it
-        return created;
-    }();
-    return *observer;
-}
-
-struct PenMessage {
-    UINT msg;
-    std::string penId;
-};
-
-class Owner : public FrameWindow {
-public:
-    std::vector<PenMessage> received;
-
-protected:
-    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
-        if (msg >= MyPens::WM_PENDOCKED && msg <= MyPens::WM_OUTBOXITEMADDED) {
-            received.push_back({msg, reinterpret_cast<const char*>(wp)});
-            return 0;
-        }
-        return FrameWindow::WindowProc(msg, wp, lp);
-    }
-};
 
 // Takes the pen manager's server registration away while it lives, so that no client
 // can start the stand-in.
@@ -108,7 +53,7 @@ class MonitorTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-        warnings().clear();
+        Warnings::instance().clear();
         ASSERT_TRUE(owner.Create(L"owner", WS_OVERLAPPEDWINDOW));
     }
     void TearDown() override {
@@ -119,16 +64,8 @@ protected:
         CoUninitialize();
     }
 
-    // Serves this thread (the owner's messages, COM calls) until the message has come
-    // from the given place in the list on, and answers whether it came.
     bool receive(UINT msg, const std::string& penId, DWORD timeoutMs, size_t from = 0) {
-        auto arrived = [&] {
-            for (size_t i = from; i < owner.received.size(); ++i)
-                if (owner.received[i].msg == msg && owner.received[i].penId == penId)
-                    return true;
-            return false;
-        };
-        return StandIn::pumpUntil(arrived, timeoutMs);
+        return owner.receive(msg, penId, timeoutMs, from);
     }
     IPenManagerControl* penctl() {
         if (!control) {
@@ -156,7 +93,7 @@ TEST_F(MonitorTest, PenManagerStartedAfterTheMonitorReportsItsDockedPens) {
         ASSERT_TRUE(unregistered.done());
         ASSERT_TRUE(pens.Create(owner));
         // Every idle pass tries again, at least every 500 ms.
-        ASSERT_TRUE(StandIn::pumpUntil([] { return warnings().count("Failed to create pen manager (0x") >= 2; }));
+        ASSERT_TRUE(StandIn::pumpUntil([] { return Warnings::instance().count("Failed to create pen manager (0x") >= 2; }));
         EXPECT_TRUE(owner.received.empty());
         server = StandIn::start();
         ASSERT_TRUE(server);
@@ -172,7 +109,7 @@ TEST_F(MonitorTest, PenManagerKilledWhilePenDockedAndBackReportsUndockedThenDock
     ASSERT_TRUE(StandIn::kill(penctl()));
     control.Reset();
     EXPECT_TRUE(receive(MyPens::WM_PENUNDOCKED, kDemoPen, 3000, before));
-    EXPECT_EQ(1u, warnings().count("Lost connection to the pen manager."));
+    EXPECT_EQ(1u, Warnings::instance().count("Lost connection to the pen manager."));
 
     ASSERT_FALSE(StandIn::running());
     ASSERT_TRUE(StandIn::restartRpcSs());

@@ -46,7 +46,8 @@ bool pumpUntil(Done done, DWORD timeoutMs = 3000) {
     while (!done()) {
         if (GetTickCount() - start > timeoutMs)
             return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+        // Also wakes for messages already seen by a peek, such as COM's modal loop makes.
+        MsgWaitForMultipleObjectsEx(0, nullptr, 10, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
             DispatchMessageW(&msg);
