@@ -6,6 +6,7 @@
 #include "ui/driver/ListView.h"
 #include "ui/driver/MessageBoxWindow.h"
 #include "ui/driver/Process.h"
+#include "ui/driver/RemoteBuffer.h"
 #include "ui/driver/Sheet.h"
 #include "ui/driver/StandIn.h"
 #include "ui/driver/Wait.h"
