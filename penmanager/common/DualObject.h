@@ -28,19 +28,20 @@ long moduleLocks();
 
 } // namespace ComServer
 
+// Reference counting and QueryInterface of an object that serves one interface I.
 template <class I>
-class DualObject : public I {
+class ComObject : public I {
 public:
-    DualObject() { ComServer::lockModule(); }
-    virtual ~DualObject() { ComServer::unlockModule(); }
-    DualObject(const DualObject&) = delete;
-    DualObject& operator=(const DualObject&) = delete;
+    ComObject() = default;
+    ComObject(const ComObject&) = delete;
+    ComObject& operator=(const ComObject&) = delete;
+    virtual ~ComObject() = default;
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
         if (!ppv)
             return E_POINTER;
         *ppv = nullptr;
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == __uuidof(I)) {
+        if (riid == IID_IUnknown || riid == __uuidof(I) || isBase(riid)) {
             *ppv = static_cast<I*>(this);
             AddRef();
             return S_OK;
@@ -54,6 +55,24 @@ public:
             delete this;
         return left;
     }
+
+protected:
+    // Interfaces that I derives from, answered with the same pointer.
+    virtual bool isBase(REFIID) const { return false; }
+    // Further interfaces of an object (the manager's connection point container).
+    virtual HRESULT queryOther(REFIID, void**) { return E_NOINTERFACE; }
+
+private:
+    std::atomic<ULONG> refs_{1};
+};
+
+// A dual interface: IDispatch answered from the type library. Every live object keeps a
+// DLL server loaded.
+template <class I>
+class DualObject : public ComObject<I> {
+public:
+    DualObject() { ComServer::lockModule(); }
+    ~DualObject() override { ComServer::unlockModule(); }
 
     STDMETHODIMP GetTypeInfoCount(UINT* count) override {
         if (!count)
@@ -90,9 +109,5 @@ public:
     }
 
 protected:
-    // Further interfaces of an object (the manager's connection point container).
-    virtual HRESULT queryOther(REFIID, void**) { return E_NOINTERFACE; }
-
-private:
-    std::atomic<ULONG> refs_{1};
+    bool isBase(REFIID riid) const override { return riid == IID_IDispatch; }
 };

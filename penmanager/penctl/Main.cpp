@@ -54,6 +54,17 @@ int failed(const char* what, HRESULT hr) {
     return 1;
 }
 
+// Prints the JSON text a control call answers.
+int printJson(IPenManagerControl* control, HRESULT (STDMETHODCALLTYPE IPenManagerControl::*call)(BSTR*),
+              const char* what) {
+    Bstr json;
+    HRESULT hr = (control->*call)(json.out());
+    if (FAILED(hr))
+        return failed(what, hr);
+    writeOut(json.text() + L"\n");
+    return 0;
+}
+
 int run(IPenManagerControl* control, const PenctlArgs::Command& command) {
     HRESULT hr = S_OK;
     switch (command.verb) {
@@ -114,25 +125,13 @@ int run(IPenManagerControl* control, const PenctlArgs::Command& command) {
     case Verb::Burst:
         hr = control->FireBurst(Bstr(command.penId), command.dispId, command.count);
         return FAILED(hr) ? failed("FireBurst", hr) : 0;
-    case Verb::Calls: {
-        Bstr json;
-        hr = control->GetCallLog(json.out());
-        if (FAILED(hr))
-            return failed("GetCallLog", hr);
-        writeOut(json.text() + L"\n");
-        return 0;
-    }
+    case Verb::Calls:
+        return printJson(control, &IPenManagerControl::GetCallLog, "GetCallLog");
     case Verb::Clear:
         hr = control->ClearFaults();
         return FAILED(hr) ? failed("ClearFaults", hr) : 0;
-    case Verb::Dump: {
-        Bstr json;
-        hr = control->DumpState(json.out());
-        if (FAILED(hr))
-            return failed("DumpState", hr);
-        writeOut(json.text() + L"\n");
-        return 0;
-    }
+    case Verb::Dump:
+        return printJson(control, &IPenManagerControl::DumpState, "DumpState");
     case Verb::Quit:
         hr = control->Quit();
         // The server may be gone before its answer arrives: that is a quit too.

@@ -72,41 +72,25 @@ public:
     }
     STDMETHODIMP Undock(BSTR penId) override {
         PM_CONTROL("IPenManagerControl::Undock", {
-            std::string id = toUtf8(penId);
-            json* pen = PenStore::instance().findPen(id);
-            if (!pen)
-                return E_INVALIDARG;
-            (*pen)["docked"] = false;
-            PenStore::instance().savePen(id);
-            EventSource::instance().fireForPen(PenEvents::kUndocked, id);
-            return S_OK;
+            return changePen(penId, [](json& pen) { pen["docked"] = false; }, PenEvents::kUndocked);
         });
     }
     STDMETHODIMP Lock(BSTR penId, VARIANT_BOOL unlockSucceeds) override {
         PM_CONTROL("IPenManagerControl::Lock", {
-            std::string id = toUtf8(penId);
-            json* pen = PenStore::instance().findPen(id);
-            if (!pen)
-                return E_INVALIDARG;
-            (*pen)["locked"] = true;
-            (*pen)["unlockSucceeds"] = unlockSucceeds != VARIANT_FALSE;
-            PenStore::instance().savePen(id);
-            return S_OK;
+            return changePen(penId, [&](json& pen) {
+                pen["locked"] = true;
+                pen["unlockSucceeds"] = unlockSucceeds != VARIANT_FALSE;
+            });
         });
     }
     // The owner gave the password at the suite's prompt, which saves it on this PC again.
     STDMETHODIMP Unlock(BSTR penId) override {
         PM_CONTROL("IPenManagerControl::Unlock", {
-            std::string id = toUtf8(penId);
-            json* pen = PenStore::instance().findPen(id);
-            if (!pen)
-                return E_INVALIDARG;
-            (*pen)["locked"] = false;
-            if (!pen->value("password", std::string()).empty())
-                (*pen)["passwordSavedOnPc"] = true;
-            PenStore::instance().savePen(id);
-            EventSource::instance().fireForPen(PenEvents::kUnlocked, id);
-            return S_OK;
+            return changePen(penId, [](json& pen) {
+                pen["locked"] = false;
+                if (!pen.value("password", std::string()).empty())
+                    pen["passwordSavedOnPc"] = true;
+            }, PenEvents::kUnlocked);
         });
     }
     STDMETHODIMP AddOutboxItem(BSTR penId, BSTR itemJson, VARIANT_BOOL fireEvent) override {
@@ -274,6 +258,19 @@ public:
     }
 
 private:
+    // A known pen changed and saved, then its event fired, if it has one.
+    template <class Change>
+    static HRESULT changePen(BSTR penId, Change&& change, DISPID event = 0) {
+        std::string id = toUtf8(penId);
+        json* pen = PenStore::instance().findPen(id);
+        if (!pen)
+            return E_INVALIDARG;
+        change(*pen);
+        PenStore::instance().savePen(id);
+        if (event)
+            EventSource::instance().fireForPen(event, id);
+        return S_OK;
+    }
     static HRESULT replaceState(json state) {
         if (!state.is_object() || !state.contains("manager") || !state.contains("pens") ||
             !state["manager"].is_object() || !state["pens"].is_object())

@@ -5,41 +5,21 @@
 #include <windows.h>
 #include <ocidl.h>
 
-#include <atomic>
 #include <vector>
 
+#include "DualObject.h"
+
 template <class IEnum, class Item, void (*AddItemRef)(Item&), void (*ReleaseItem)(Item&)>
-class Enumerator : public IEnum {
+class Enumerator : public ComObject<IEnum> {
 public:
     explicit Enumerator(std::vector<Item> items, size_t position = 0)
         : items_(std::move(items)), position_(position) {
         for (Item& item : items_)
             AddItemRef(item);
     }
-    virtual ~Enumerator() {
+    ~Enumerator() override {
         for (Item& item : items_)
             ReleaseItem(item);
-    }
-    Enumerator(const Enumerator&) = delete;
-    Enumerator& operator=(const Enumerator&) = delete;
-
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (!ppv)
-            return E_POINTER;
-        if (riid == IID_IUnknown || riid == __uuidof(IEnum)) {
-            *ppv = static_cast<IEnum*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return ++refs_; }
-    STDMETHODIMP_(ULONG) Release() override {
-        ULONG left = --refs_;
-        if (left == 0)
-            delete this;
-        return left;
     }
 
     STDMETHODIMP Next(ULONG count, Item* out, ULONG* fetched) override {
@@ -73,7 +53,6 @@ public:
 private:
     std::vector<Item> items_;
     size_t position_;
-    std::atomic<ULONG> refs_{1};
 };
 
 inline void addConnectionRef(CONNECTDATA& data) { data.pUnk->AddRef(); }

@@ -150,11 +150,8 @@ public:
     explicit Outbox(std::string penId) : penId_(std::move(penId)) {}
     STDMETHODIMP GetCount(LONG* count) override {
         PM_CALL("IOutbox::GetCount", {
-            if (!count)
-                return E_POINTER;
             PM_PEN(false);
-            *count = listCount((*pen)["outbox"]);
-            return S_OK;
+            return countOut(listCount((*pen)["outbox"]), count);
         });
     }
     STDMETHODIMP GetItem(LONG index, VARIANT* item) override {
@@ -239,11 +236,8 @@ public:
     explicit PairedDevices(std::string penId) : penId_(std::move(penId)) {}
     STDMETHODIMP GetCount(LONG* count) override {
         PM_CALL("IPairedDevices::GetCount", {
-            if (!count)
-                return E_POINTER;
             PM_PEN(false);
-            *count = listCount((*pen)["pairedDevices"]);
-            return S_OK;
+            return countOut(listCount((*pen)["pairedDevices"]), count);
         });
     }
     STDMETHODIMP GetItem(LONG index, VARIANT* item) override {
@@ -451,10 +445,7 @@ public:
     }
     STDMETHODIMP GetCount(LONG* count) override {
         PM_CALL("IPens::GetCount", {
-            if (!count)
-                return E_POINTER;
-            *count = static_cast<LONG>(ids_.size());
-            return S_OK;
+            return countOut(static_cast<LONG>(ids_.size()), count);
         });
     }
     STDMETHODIMP GetItem(LONG index, VARIANT* item) override {

@@ -22,12 +22,7 @@ public:
             copy_ = json::array();
     }
     STDMETHODIMP GetCount(LONG* count) override {
-        PM_CALL("IAddressShortcuts::GetCount", {
-            if (!count)
-                return E_POINTER;
-            *count = Values::listCount(copy_);
-            return S_OK;
-        });
+        PM_CALL("IAddressShortcuts::GetCount", { return Values::countOut(Values::listCount(copy_), count); });
     }
     STDMETHODIMP GetItem(LONG index, VARIANT* item) override {
         PM_CALL("IAddressShortcuts::GetItem", {

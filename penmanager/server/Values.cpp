@@ -51,6 +51,13 @@ LONG listCount(const json& list) {
     return list.is_array() ? static_cast<LONG>(list.size()) : 0;
 }
 
+HRESULT countOut(LONG count, LONG* out) {
+    if (!out)
+        return E_POINTER;
+    *out = count;
+    return S_OK;
+}
+
 bool inList(const json& list, LONG index) {
     return index >= 1 && index <= listCount(list);
 }

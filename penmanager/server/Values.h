@@ -33,6 +33,7 @@ bool flag(const json& object, const char* key);
 // A list of the pen's state seen as a collection: a missing list counts as empty, and
 // indexes count from 1.
 LONG listCount(const json& list);
+HRESULT countOut(LONG count, LONG* out);
 bool inList(const json& list, LONG index);
 
 // Dotted IPv4 text, or the empty text for no address.

@@ -128,6 +128,23 @@ protected:
         EXPECT_HRESULT_SUCCEEDED(manager->GetPen(penId.value, &result));
         return result;
     }
+    void setFlag(const wchar_t* path) {
+        Bstr at(path);
+        VARIANT yes;
+        VariantInit(&yes);
+        yes.vt = VT_BOOL;
+        yes.boolVal = VARIANT_TRUE;
+        ASSERT_HRESULT_SUCCEEDED(control->SetValue(at.value, yes));
+    }
+    ComPtr<IConnectionPoint> eventPoint() {
+        ComPtr<IConnectionPointContainer> container;
+        ComPtr<IConnectionPoint> point;
+        EXPECT_HRESULT_SUCCEEDED(manager.As(&container));
+        if (container) {
+            EXPECT_HRESULT_SUCCEEDED(container->FindConnectionPoint(DIID_IPenManagerEvents, &point));
+        }
+        return point;
+    }
     void dock(const wchar_t* id) {
         Bstr penId(id);
         ASSERT_HRESULT_SUCCEEDED(control->Dock(penId.value));
@@ -210,10 +227,8 @@ TEST_F(PenManagerTest, FirstStartListsTheDockedDemoPenWithItsValues) {
 }
 
 TEST_F(PenManagerTest, SinkHearsDockingUnlockingAndUndockingUntilUnadvised) {
-    ComPtr<IConnectionPointContainer> container;
-    ASSERT_HRESULT_SUCCEEDED(manager.As(&container));
-    ComPtr<IConnectionPoint> point;
-    ASSERT_HRESULT_SUCCEEDED(container->FindConnectionPoint(DIID_IPenManagerEvents, &point));
+    ComPtr<IConnectionPoint> point = eventPoint();
+    ASSERT_TRUE(point);
     RecordingSink sink;
     DWORD cookie = 0;
     ASSERT_HRESULT_SUCCEEDED(point->Advise(&sink, &cookie));
@@ -280,12 +295,7 @@ TEST_F(PenManagerTest, InjectedFaultFailsTheNamedMethodTheGivenNumberOfTimes) {
 
 TEST_F(PenManagerTest, UserDataChangesReachThePenOnlyWhenWrittenBack) {
     dock(L"USER-1");
-    Bstr readOnlyPath(L"/pens/USER-1/userData/readOnly/email");
-    VARIANT yes;
-    VariantInit(&yes);
-    yes.vt = VT_BOOL;
-    yes.boolVal = VARIANT_TRUE;
-    ASSERT_HRESULT_SUCCEEDED(control->SetValue(readOnlyPath.value, yes));
+    ASSERT_NO_FATAL_FAILURE(setFlag(L"/pens/USER-1/userData/readOnly/email"));
     ComPtr<IPen> p = pen(L"USER-1");
     ASSERT_TRUE(p);
 
@@ -373,10 +383,8 @@ TEST_F(PenManagerTest, OutboxListsEveryStatusAndFollowsAddsVisitsAndRemovals) {
     EXPECT_EQ(std::vector<bool>(5, true), seen);
 
     dock(L"OUT-1");
-    ComPtr<IConnectionPointContainer> container;
-    ASSERT_HRESULT_SUCCEEDED(manager.As(&container));
-    ComPtr<IConnectionPoint> point;
-    ASSERT_HRESULT_SUCCEEDED(container->FindConnectionPoint(DIID_IPenManagerEvents, &point));
+    ComPtr<IConnectionPoint> point = eventPoint();
+    ASSERT_TRUE(point);
     RecordingSink sink;
     DWORD cookie = 0;
     ASSERT_HRESULT_SUCCEEDED(point->Advise(&sink, &cookie));
@@ -615,12 +623,7 @@ TEST_F(PenManagerTest, IspSettingsChangesReachTheDeviceOnlyWhenWrittenBack) {
     EXPECT_NE(std::wstring::npos, calls.find(LR"({"hr":"0x00000000","method":"IPairedDevice::SetIspSettings"})"));
 
     // A read-only field of an account is refused on the copy.
-    Bstr readOnly(L"/pens/AAA-BBB-CCC-DD/pairedDevices/0/isp/osSecondary/readOnly/apn");
-    VARIANT yes;
-    VariantInit(&yes);
-    yes.vt = VT_BOOL;
-    yes.boolVal = VARIANT_TRUE;
-    ASSERT_HRESULT_SUCCEEDED(control->SetValue(readOnly.value, yes));
+    ASSERT_NO_FATAL_FAILURE(setFlag(L"/pens/AAA-BBB-CCC-DD/pairedDevices/0/isp/osSecondary/readOnly/apn"));
     ComPtr<IDialUpAccount> locked;
     ASSERT_HRESULT_SUCCEEDED(settingsOf(phone.Get())->GetOSSecondaryAccount(&locked));
     EXPECT_EQ(E_ACCESSDENIED, locked->SetApn(apn.value));
@@ -677,10 +680,8 @@ TEST_F(PenManagerTest, DelaysFailuresAndRawEventsAsInjected) {
     EXPECT_EQ(E_INVALIDARG, control->DelayMethod(method.value, -1, 1));
 
     // Raw events reach every sink as given; a sink's refusal comes back to the caller.
-    ComPtr<IConnectionPointContainer> container;
-    ASSERT_HRESULT_SUCCEEDED(manager.As(&container));
-    ComPtr<IConnectionPoint> point;
-    ASSERT_HRESULT_SUCCEEDED(container->FindConnectionPoint(DIID_IPenManagerEvents, &point));
+    ComPtr<IConnectionPoint> point = eventPoint();
+    ASSERT_TRUE(point);
     RecordingSink first, second;
     DWORD cookies[2] = {};
     ASSERT_HRESULT_SUCCEEDED(point->Advise(&first, &cookies[0]));
