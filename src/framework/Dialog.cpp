@@ -49,6 +49,13 @@ bool Dialog::OnCommand(int id, int) {
 
 bool Dialog::OnNotify(NMHDR*) { return false; }
 
+bool Dialog::ReflectNotify(NMHDR* header, LRESULT& result) {
+    if (!header || !FromHandle(header->hwndFrom))
+        return false;
+    return SendMessageW(header->hwndFrom, WM_REFLECTED_NOTIFY, reinterpret_cast<WPARAM>(&result),
+                        reinterpret_cast<LPARAM>(header)) != 0;
+}
+
 void Dialog::OnTimer(UINT_PTR) {}
 
 bool Dialog::OnAppMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
@@ -60,8 +67,14 @@ LRESULT Dialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         return OnInitDialog();
     case WM_COMMAND:
         return OnCommand(LOWORD(wp), HIWORD(wp));
-    case WM_NOTIFY:
+    case WM_NOTIFY: {
+        LRESULT result = 0;
+        if (ReflectNotify(reinterpret_cast<NMHDR*>(lp), result)) {
+            SetMsgResult(result);
+            return TRUE;
+        }
         return OnNotify(reinterpret_cast<NMHDR*>(lp));
+    }
     case WM_CLOSE:
         OnClose();
         return TRUE;

@@ -3,6 +3,12 @@
 // routed to virtual handlers; a handler's return value is the dialog procedure's.
 #include "framework/Window.h"
 
+// A WM_NOTIFY handed back to the control that sent it, before the dialog's own OnNotify,
+// when the control has a Window object: controls that draw themselves answer their own
+// NM_CUSTOMDRAW. wParam: LRESULT* for the answer; lParam: the NMHDR. The control returns
+// TRUE when it handled the notification (the answer then goes back to the sender).
+constexpr UINT WM_REFLECTED_NOTIFY = 0x2000 + WM_NOTIFY;
+
 class Dialog : public Window {
 public:
     explicit Dialog(UINT templateId, HWND parent = nullptr) : m_templateId(templateId), m_parent(parent) {}
@@ -14,6 +20,10 @@ public:
     void EndDialog(INT_PTR result);
 
     bool PreTranslateMessage(MSG* msg) override;
+
+    // Offers a child's notification to the child's own object (WM_REFLECTED_NOTIFY);
+    // true when the child answered it.
+    static bool ReflectNotify(NMHDR* header, LRESULT& result);
 
 protected:
     virtual BOOL OnInitDialog() { return TRUE; }

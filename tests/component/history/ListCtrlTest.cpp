@@ -1,0 +1,291 @@
+// The hyperlink list: link colours from the browser's settings, the custom-draw answers
+// it gives for link cells, and how the mouse hovers and clicks links. A real list view in
+// a parent window that says which cells are links.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <set>
+#include <utility>
+#include <vector>
+
+#include "CoreTestSupport.h"
+#include "controls/MyListCtrl.h"
+#include "core/StringPackage.h"
+#include "framework/Dialog.h"
+
+namespace {
+
+const wchar_t kBrowserKey[] = L"Software\\Microsoft\\Internet Explorer\\Settings";
+
+using Cell = std::pair<int, int>;
+
+// The list's parent: answers the link questions from its sets and records activations.
+class LinkParent : public Window {
+public:
+    std::set<Cell> anchors;
+    std::set<Cell> visited;
+    std::vector<NMITEMACTIVATE> activations;
+
+    bool Create() {
+        RegisterClassFor(L"QpLinkParent");
+        return CreateEx(0, L"QpLinkParent", L"links", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 400, 200, nullptr,
+                        nullptr);
+    }
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg != WM_NOTIFY)
+            return DefaultProc(msg, wp, lp);
+        auto* header = reinterpret_cast<NMHDR*>(lp);
+        auto* cell = reinterpret_cast<NMLISTVIEW*>(lp);
+        switch (header->code) {
+        case MLN_ISANCHOR:
+            return anchors.count({cell->iItem, cell->iSubItem}) ? 1 : 0;
+        case MLN_ISANCHORVISITED:
+            return visited.count({cell->iItem, cell->iSubItem}) ? 1 : 0;
+        case MLN_ANCHORACTIVATE:
+            activations.push_back(*reinterpret_cast<NMITEMACTIVATE*>(lp));
+            return 0;
+        default:
+            return 0;
+        }
+    }
+};
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+class ListCtrlTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        INITCOMMONCONTROLSEX init{sizeof init, ICC_LISTVIEW_CLASSES};
+        InitCommonControlsEx(&init);
+        ASSERT_TRUE(registry.ok);
+    }
+    void TearDown() override {
+        list.reset();
+        parent.Destroy();
+    }
+
+    static void SetBrowser(const wchar_t* name, const wchar_t* value) {
+        ASSERT_TRUE(rawSetString(HKEY_CURRENT_USER, kBrowserKey, name, value));
+    }
+
+    // A parent with a 3 x 2 report list; (0, 1) and (1, 1) are links, (1, 1) visited.
+    void MakeList() {
+        ASSERT_TRUE(parent.Create());
+        parent.anchors = {{0, 1}, {1, 1}};
+        parent.visited = {{1, 1}};
+        HWND hwnd = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 380, 150, parent,
+                                    reinterpret_cast<HMENU>(INT_PTR(101)), GetModuleHandleW(nullptr), nullptr);
+        ASSERT_TRUE(hwnd);
+        list = std::make_unique<MyListCtrl>();
+        ASSERT_TRUE(list->Subclass(hwnd));
+        list->InsertColumn(0, L"Servicio", 120);
+        list->InsertColumn(1, L"URL", 200);
+        for (int row = 0; row < 3; ++row) {
+            list->InsertItem(row, L"Fax", -1);
+            list->SetItemText(row, 1, L"https://a.es/" + std::to_wstring(row));
+        }
+        UpdateWindow(parent);
+        Pump();
+    }
+
+    // The centre of a cell in the list's client coordinates.
+    POINT CellPoint(int row, int column) const {
+        RECT r;
+        EXPECT_TRUE(list->GetSubItemRect(row, column, LVIR_LABEL, r));
+        return {(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    }
+
+    // Puts the pointer over a cell and asks the list for its cursor there, as the system
+    // does on a mouse move. Asked directly: the pointer is shared with the tests that run
+    // beside this one on the same display, so a real move could be someone else's.
+    bool HoverOver(int row, int column) {
+        POINT screen = CellPoint(row, column);
+        ClientToScreen(*list, &screen);
+        for (int attempt = 0; attempt < 20 && !list->IsAnchorHover(row, column); ++attempt) {
+            SetCursorPos(screen.x, screen.y);
+            list->Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(list->Handle()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        }
+        return list->IsAnchorHover(row, column);
+    }
+
+    void Click(UINT down, POINT at, UINT up, POINT to) {
+        list->Send(down, MK_LBUTTON, MAKELPARAM(at.x, at.y));
+        list->Send(up, 0, MAKELPARAM(to.x, to.y));
+    }
+
+    // One custom-draw stage through the reflection a dialog does for the list.
+    LRESULT Draw(NMLVCUSTOMDRAW& draw, DWORD stage, int row, int column) {
+        draw.nmcd.hdr = {list->Handle(), 101, static_cast<UINT>(NM_CUSTOMDRAW)};
+        draw.nmcd.dwDrawStage = stage;
+        draw.nmcd.dwItemSpec = static_cast<DWORD_PTR>(row);
+        draw.iSubItem = column;
+        draw.clrText = kUntouched;
+        LRESULT result = -1;
+        EXPECT_TRUE(list->Send(WM_REFLECTED_NOTIFY, reinterpret_cast<WPARAM>(&result), reinterpret_cast<LPARAM>(&draw)));
+        return result;
+    }
+
+    static bool Underlined(HDC dc) {
+        LOGFONTW font{};
+        GetObjectW(GetCurrentObject(dc, OBJ_FONT), sizeof font, &font);
+        return font.lfUnderline != 0;
+    }
+
+    static constexpr COLORREF kUntouched = RGB(1, 1, 1);
+    ScratchRegistry registry;
+    LinkParent parent;
+    std::unique_ptr<MyListCtrl> list;
+};
+
+TEST_F(ListCtrlTest, LinkColoursComeFromTheBrowserSettingsOrTheirDefaults) {
+    // No browser settings at all.
+    EXPECT_EQ(MyListCtrl::GetAnchorColor(), RGB(0, 0, 255));
+    EXPECT_EQ(MyListCtrl::GetAnchorColorVisited(), RGB(128, 0, 128));
+    EXPECT_EQ(MyListCtrl::GetAnchorColorHover(), RGB(255, 0, 0));
+    EXPECT_FALSE(MyListCtrl::GetUseAnchorColorHover());
+
+    const struct {
+        const wchar_t* text;
+        COLORREF expected;
+    } cases[] = {
+        {L"0,128,0", RGB(0, 128, 0)},
+        {L"0,128", RGB(0, 0, 255)},           // two pieces: the default stays
+        {L"1,2,3,4", RGB(0, 0, 255)},         // four pieces likewise
+        {L"1,,2,3", RGB(1, 2, 3)},            // empty pieces do not count
+        {L"rojo,verde,azul", RGB(0, 0, 0)},   // not numbers: zeros
+        {L"256,257,-1", RGB(0, 1, 255)},      // each taken as its low byte
+        {L"", RGB(0, 0, 255)},
+    };
+    for (const auto& c : cases) {
+        SetBrowser(L"Anchor Color", c.text);
+        EXPECT_EQ(MyListCtrl::GetAnchorColor(), c.expected) << StringPackage::wideToUtf8(c.text);
+    }
+    SetBrowser(L"Anchor Color Visited", L"10,20,30");
+    SetBrowser(L"Anchor Color Hover", L"40,50,60");
+    EXPECT_EQ(MyListCtrl::GetAnchorColorVisited(), RGB(10, 20, 30));
+    EXPECT_EQ(MyListCtrl::GetAnchorColorHover(), RGB(40, 50, 60));
+
+    for (const wchar_t* yes : {L"YES", L"yes", L"Yes"}) {
+        SetBrowser(L"Use Anchor Hover Color", yes);
+        EXPECT_TRUE(MyListCtrl::GetUseAnchorColorHover());
+    }
+    for (const wchar_t* no : {L"no", L"1", L"yes please", L""}) {
+        SetBrowser(L"Use Anchor Hover Color", no);
+        EXPECT_FALSE(MyListCtrl::GetUseAnchorColorHover()) << StringPackage::wideToUtf8(no);
+    }
+}
+
+TEST_F(ListCtrlTest, LinkCellsAreDrawnInLinkColoursAndTheHoveredOneUnderlined) {
+    SetBrowser(L"Anchor Color", L"0,128,0");
+    SetBrowser(L"Anchor Color Visited", L"10,20,30");
+    MakeList();
+    const auto normalText = static_cast<COLORREF>(list->Send(LVM_GETTEXTCOLOR));
+    HDC dc = CreateCompatibleDC(nullptr);
+    NMLVCUSTOMDRAW draw{};
+    draw.nmcd.hdc = dc;
+
+    EXPECT_EQ(Draw(draw, CDDS_PREPAINT, 0, 0), CDRF_NOTIFYSUBITEMDRAW);
+    EXPECT_EQ(Draw(draw, CDDS_ITEMPREPAINT, 0, 0), CDRF_NOTIFYSUBITEMDRAW);
+    // A plain cell is left to the list.
+    EXPECT_EQ(Draw(draw, CDDS_ITEMPREPAINT | CDDS_SUBITEM, 0, 0), CDRF_DODEFAULT);
+    EXPECT_EQ(draw.clrText, kUntouched);
+    // Links in the link colour, visited ones in theirs; not underlined without the mouse.
+    EXPECT_EQ(Draw(draw, CDDS_ITEMPREPAINT | CDDS_SUBITEM, 0, 1), CDRF_NOTIFYPOSTPAINT);
+    EXPECT_EQ(draw.clrText, RGB(0, 128, 0));
+    EXPECT_FALSE(Underlined(dc));
+    EXPECT_EQ(Draw(draw, CDDS_ITEMPREPAINT | CDDS_SUBITEM, 1, 1), CDRF_NOTIFYPOSTPAINT);
+    EXPECT_EQ(draw.clrText, RGB(10, 20, 30));
+
+    // The hovered link gets the underlined font; after it the normal look comes back.
+    ASSERT_TRUE(HoverOver(0, 1));
+    EXPECT_EQ(Draw(draw, CDDS_ITEMPREPAINT | CDDS_SUBITEM, 0, 1), CDRF_NOTIFYPOSTPAINT | CDRF_NEWFONT);
+    EXPECT_EQ(draw.clrText, RGB(0, 128, 0));
+    EXPECT_TRUE(Underlined(dc));
+    EXPECT_EQ(Draw(draw, CDDS_ITEMPOSTPAINT | CDDS_SUBITEM, 0, 1), CDRF_DODEFAULT);
+    EXPECT_EQ(draw.clrText, normalText);
+    EXPECT_FALSE(Underlined(dc));
+    EXPECT_EQ(Draw(draw, CDDS_POSTPAINT, 0, 0), CDRF_DODEFAULT);
+
+    // Other notifications are not the list's to answer.
+    NMHDR other{list->Handle(), 101, static_cast<UINT>(NM_CLICK)};
+    LRESULT result = 0;
+    EXPECT_FALSE(list->Send(WM_REFLECTED_NOTIFY, reinterpret_cast<WPARAM>(&result), reinterpret_cast<LPARAM>(&other)));
+    DeleteDC(dc);
+}
+
+TEST_F(ListCtrlTest, WithTheHoverColourSwitchTheHoveredLinkIsRecolouredNotUnderlined) {
+    SetBrowser(L"Anchor Color Hover", L"40,50,60");
+    SetBrowser(L"Use Anchor Hover Color", L"YES");
+    MakeList();
+    HDC dc = CreateCompatibleDC(nullptr);
+    NMLVCUSTOMDRAW draw{};
+    draw.nmcd.hdc = dc;
+    ASSERT_TRUE(HoverOver(1, 1));
+    EXPECT_EQ(Draw(draw, CDDS_ITEMPREPAINT | CDDS_SUBITEM, 1, 1), CDRF_NOTIFYPOSTPAINT);
+    EXPECT_EQ(draw.clrText, RGB(40, 50, 60));
+    EXPECT_FALSE(Underlined(dc));
+    DeleteDC(dc);
+}
+
+TEST_F(ListCtrlTest, TheMouseOverALinkShowsTheHandAndLeavingForgetsTheHoveredCell) {
+    MakeList();
+    HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
+    ASSERT_TRUE(HoverOver(2, 0));
+    EXPECT_EQ(GetCursor(), arrow);
+    ASSERT_TRUE(HoverOver(0, 1));
+    EXPECT_FALSE(list->IsAnchorHover(2, 0));
+    EXPECT_NE(GetCursor(), arrow);
+
+    list->Send(WM_MOUSELEAVE);
+    EXPECT_FALSE(list->IsAnchorHover(0, 1));
+    // Outside the client area there is no cell either.
+    ASSERT_TRUE(HoverOver(2, 0));
+    list->Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(list->Handle()), MAKELPARAM(HTBORDER, WM_MOUSEMOVE));
+    EXPECT_FALSE(list->IsAnchorHover(2, 0));
+}
+
+TEST_F(ListCtrlTest, AClickOnTheHoveredLinkActivatesItWithoutSelectingTheRow) {
+    MakeList();
+    const POINT link = CellPoint(0, 1);
+    ASSERT_TRUE(HoverOver(0, 1));
+    Click(WM_LBUTTONDOWN, link, WM_LBUTTONUP, link);
+    ASSERT_EQ(parent.activations.size(), 1u);
+    const NMITEMACTIVATE& activation = parent.activations[0];
+    EXPECT_EQ(activation.hdr.code, MLN_ANCHORACTIVATE);
+    EXPECT_EQ(activation.hdr.hwndFrom, list->Handle());
+    EXPECT_EQ(activation.hdr.idFrom, 101u);
+    EXPECT_EQ(activation.iItem, 0);
+    EXPECT_EQ(activation.iSubItem, 1);
+    EXPECT_EQ(activation.ptAction.x, link.x);
+    EXPECT_EQ(activation.ptAction.y, link.y);
+    EXPECT_EQ(list->GetSelectedCount(), 0u);
+    EXPECT_EQ(GetCapture(), nullptr);
+
+    // Pressed on the link, released on another cell: nothing.
+    ASSERT_TRUE(list->IsAnchorHover(0, 1));
+    Click(WM_LBUTTONDOWN, link, WM_LBUTTONUP, CellPoint(2, 0));
+    EXPECT_EQ(parent.activations.size(), 1u);
+    EXPECT_EQ(GetCapture(), nullptr);
+}
+
+TEST_F(ListCtrlTest, AClickOnAPlainCellSelectsTheRowAsUsual) {
+    MakeList();
+    const POINT plain = CellPoint(2, 0);
+    ASSERT_TRUE(HoverOver(2, 0));
+    Click(WM_LBUTTONDOWN, plain, WM_LBUTTONUP, plain);
+    EXPECT_TRUE(parent.activations.empty());
+    EXPECT_EQ(list->GetNextItem(-1, LVNI_SELECTED), 2);
+}
+
+} // namespace
