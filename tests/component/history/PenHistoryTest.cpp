@@ -1,0 +1,521 @@
+// The service log window on the real stand-in's demo pen: rows from the outbox, links
+// that turn visited in the pen, removal after the question, pen messages, placement and
+// column widths kept in the settings. The owner is a small pen source, as the sheet is.
+#include <windows.h>
+#include <commctrl.h>
+#include <ole2.h>
+#include <wrl/client.h>
+
+#include <gtest/gtest.h>
+
+#include <ctime>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "CoreTestSupport.h"
+#include "app/HResultToMessage.h"
+#include "core/Settings.h"
+#include "dialogs/PenHistory.h"
+#include "framework/Bstr.h"
+#include "framework/ResourceText.h"
+#include "pen/MyPens.h"
+#include "pen/PenSource.h"
+#include "res/resource.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+const wchar_t kDemoPen[] = L"AAA-BBB-CCC-DD";
+const wchar_t kHistoryKey[] = L"Software\\Velar\\2.0\\Quillpad\\Windows\\History";
+const LONG kResultWithLink = static_cast<LONG>(0x80040322);
+
+// Lends the pen like the settings sheet; counts the WM_CLOSE it is asked to do.
+class TestOwner : public Window, public PenSource {
+public:
+    ComPtr<IPen> pen;
+    int closes = 0;
+
+    IPen* GetPen() override { return pen.Get(); }
+    bool Create(bool visible) {
+        RegisterClassFor(L"QpHistoryOwner");
+        return CreateEx(0, L"QpHistoryOwner", L"owner", WS_OVERLAPPEDWINDOW | (visible ? WS_VISIBLE : 0), 10, 10,
+                        300, 200, nullptr, nullptr);
+    }
+
+protected:
+    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override {
+        if (msg == WM_CLOSE) {
+            ++closes;
+            return 0;
+        }
+        return DefaultProc(msg, wp, lp);
+    }
+};
+
+void Pump() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+}
+
+// ---- The question box, answered from inside its own modal loop ----
+
+struct QuestionBox {
+    std::wstring text;
+    std::wstring caption;
+    std::function<void(HWND)> answer;
+};
+QuestionBox g_box;
+
+BOOL CALLBACK FindMessageBox(HWND hwnd, LPARAM found) {
+    wchar_t className[16] = L"";
+    GetClassNameW(hwnd, className, 16);
+    // A message box is a dialog whose text sits in the static 0xFFFF.
+    if (lstrcmpW(className, L"#32770") == 0 && IsWindowVisible(hwnd) && GetDlgItem(hwnd, 0xFFFF)) {
+        *reinterpret_cast<HWND*>(found) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+void CALLBACK AnswerBox(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND box = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), &FindMessageBox, reinterpret_cast<LPARAM>(&box));
+    if (!box)
+        return;
+    KillTimer(nullptr, timer);
+    wchar_t text[512] = L"";
+    GetDlgItemTextW(box, 0xFFFF, text, 512);
+    g_box.text = text;
+    GetWindowTextW(box, text, 512);
+    g_box.caption = text;
+    g_box.answer(box);
+}
+
+// Runs action while the next question box is open.
+void WhenBoxOpens(std::function<void(HWND)> action) {
+    g_box = {L"", L"", std::move(action)};
+    SetTimer(nullptr, 0, 30, &AnswerBox);
+}
+
+// ---- Reading the list as a user sees it ----
+
+std::wstring CellText(HWND list, int row, int column) {
+    wchar_t text[512] = L"";
+    LVITEMW item{};
+    item.iSubItem = column;
+    item.pszText = text;
+    item.cchTextMax = 512;
+    SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+    return text;
+}
+
+int ImageOf(HWND list, int row) {
+    LVITEMW item{};
+    item.mask = LVIF_IMAGE;
+    item.iItem = row;
+    SendMessageW(list, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    return item.iImage;
+}
+
+int Rows(HWND list) { return static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); }
+
+void Select(HWND list, int row) {
+    LVITEMW item{};
+    item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+RECT WindowRect(HWND hwnd) {
+    RECT r;
+    GetWindowRect(hwnd, &r);
+    return r;
+}
+
+int Stored(const wchar_t* name, const wchar_t* subkey = nullptr) {
+    const std::wstring key = subkey ? std::wstring(kHistoryKey) + L"\\" + subkey : kHistoryKey;
+    DWORD value = 0;
+    return rawGetNumber(HKEY_CURRENT_USER, key, name, value) ? static_cast<int>(value) : -1;
+}
+
+std::wstring LocalTimeText(__time64_t seconds) {
+    tm local{};
+    _localtime64_s(&local, &seconds);
+    wchar_t text[32];
+    wcsftime(text, 32, L"%Y-%m-%d %H:%M:%S", &local);
+    return text;
+}
+
+class PenHistoryTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
+        INITCOMMONCONTROLSEX init{sizeof init, ICC_LISTVIEW_CLASSES};
+        InitCommonControlsEx(&init);
+        ASSERT_HRESULT_SUCCEEDED(
+            CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&s_manager)));
+        ASSERT_HRESULT_SUCCEEDED(
+            CoCreateInstance(CLSID_PenManagerControl, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&s_control)));
+        // Settings of this process only, in place before the settings store opens its trees.
+        s_registry = new ScratchRegistry;
+        ASSERT_TRUE(s_registry->ok);
+        Settings::setApplicationKey("Quillpad");
+        // Links open in a "browser" that ends at once.
+        ASSERT_TRUE(rawSetString(HKEY_CLASSES_ROOT, L".html", L"", L"QpHistoryBrowser"));
+        ASSERT_TRUE(rawSetString(HKEY_CLASSES_ROOT, L"QpHistoryBrowser\\shell\\open\\command", L"",
+                                 L"\"C:\\windows\\system32\\rundll32.exe\" \"%1\""));
+    }
+    static void TearDownTestSuite() {
+        s_control.Reset();
+        s_manager.Reset();
+        delete s_registry;
+        CoUninitialize();
+    }
+
+    void SetUp() override {
+        s_control->ClearFaults();
+        RegDeleteTreeW(HKEY_CURRENT_USER, kHistoryKey);
+        Bstr id(kDemoPen);
+        ASSERT_HRESULT_SUCCEEDED(s_manager->GetPen(id.Get(), &owner.pen));
+    }
+    void TearDown() override {
+        history.reset();
+        owner.Destroy();
+        DeleteDC(dc);
+        s_control->ClearFaults();
+    }
+
+    static void SetOutbox(const std::wstring& json) {
+        Bstr path(L"/pens/AAA-BBB-CCC-DD/outbox");
+        Bstr value(json);
+        ASSERT_HRESULT_SUCCEEDED(s_control->SetJson(path.Get(), value.Get()));
+    }
+    static std::wstring Item(LONG status, const std::wstring& service, LONG seconds, LONG result,
+                             const std::wstring& url, const std::wstring& extra = L"") {
+        return L"{\"status\": " + std::to_wstring(status) + L", \"serviceName\": \"" + service +
+               L"\", \"seconds\": " + std::to_wstring(seconds) + L", \"milliseconds\": 250, \"result\": " +
+               std::to_wstring(result) + L", \"url\": \"" + url + L"\", \"message\": \"Mensaje " +
+               std::to_wstring(seconds) + L"\"" + extra + L"}";
+    }
+    static ComPtr<IOutboxItem> PenItem(LONG seconds, LONG milliseconds) {
+        Bstr id(kDemoPen);
+        ComPtr<IPen> pen;
+        ComPtr<IOutbox> outbox;
+        ComPtr<IOutboxItem> item;
+        if (SUCCEEDED(s_manager->GetPen(id.Get(), &pen)) && SUCCEEDED(pen->GetOutbox(&outbox)))
+            outbox->GetItemByTime(seconds, milliseconds, &item);
+        return item;
+    }
+
+    void Open(bool ownerVisible = false) {
+        if (!owner.Handle()) {
+            ASSERT_TRUE(owner.Create(ownerVisible));
+        }
+        history = std::make_unique<PenHistory>();
+        ASSERT_TRUE(history->Create(owner));
+        ASSERT_FALSE(history->IsVisible()); // until someone shows it
+        history->Show();
+        list = GetDlgItem(*history, IDC_HISTORY_LIST);
+    }
+    void Reload() {
+        history->Show(SW_HIDE);
+        history->Show();
+    }
+    // One custom-draw stage of a cell, sent to the window as the list would.
+    LRESULT DrawCell(int row, int column, COLORREF& colour) {
+        NMLVCUSTOMDRAW draw{};
+        draw.nmcd.hdr = {list, IDC_HISTORY_LIST, static_cast<UINT>(NM_CUSTOMDRAW)};
+        draw.nmcd.dwDrawStage = CDDS_ITEMPREPAINT | CDDS_SUBITEM;
+        draw.nmcd.dwItemSpec = static_cast<DWORD_PTR>(row);
+        draw.nmcd.hdc = dc;
+        draw.iSubItem = column;
+        const LRESULT result = history->Send(WM_NOTIFY, IDC_HISTORY_LIST, reinterpret_cast<LPARAM>(&draw));
+        colour = draw.clrText;
+        return result;
+    }
+    void ClickLink(int row) {
+        NMITEMACTIVATE click{};
+        click.hdr = {list, IDC_HISTORY_LIST, MLN_ANCHORACTIVATE};
+        click.iItem = row;
+        click.iSubItem = 2;
+        history->Send(WM_NOTIFY, IDC_HISTORY_LIST, reinterpret_cast<LPARAM>(&click));
+    }
+    void ClickRemove() {
+        history->Send(WM_COMMAND, MAKEWPARAM(IDC_REMOVE_ITEM, BN_CLICKED),
+                      reinterpret_cast<LPARAM>(GetDlgItem(*history, IDC_REMOVE_ITEM)));
+    }
+    bool RemoveEnabled() const { return IsWindowEnabled(GetDlgItem(*history, IDC_REMOVE_ITEM)); }
+
+    static inline ComPtr<IPenManager> s_manager;
+    static inline ComPtr<IPenManagerControl> s_control;
+    static inline ScratchRegistry* s_registry = nullptr;
+    TestOwner owner;
+    std::unique_ptr<PenHistory> history;
+    HWND list = nullptr;
+    HDC dc = CreateCompatibleDC(nullptr);
+};
+
+TEST_F(PenHistoryTest, RowsShowTheOutboxRequestsWithTheirIconsDatesAndAnswers) {
+    SetOutbox(L"[" + Item(0, L"Correo", 1000000000, 0, L"https://a.es/1") + L"," +
+              Item(3, L"Oculto", 1000000100, 0, L"https://a.es/2") + L"," +
+              Item(-1, L"Fax", 1000000200, kResultWithLink, L"https://a.es/3") + L"," +
+              Item(2, L"Correo", 1000000300, static_cast<LONG>(0x80040315), L"https://a.es/4") + L"," +
+              Item(7, L"", 1000000400, 0, L"", L", \"tabbet\": 1, \"network\": true") + L"," +
+              L"{\"status\": 1, \"serviceName\": \"\", \"tabbet\": 2, \"network\": false, \"seconds\": 5,"
+              L" \"result\": 0, \"url\": \"\", \"message\": \"\"}]");
+    Open();
+    ASSERT_EQ(Rows(list), 5); // the status 3 request is not listed
+    EXPECT_TRUE(IsWindowEnabled(list));
+    EXPECT_FALSE(RemoveEnabled());
+
+    // Status 0: the program's icon, the time stamp 1000000000.250 in local time, link and message.
+    EXPECT_EQ(ImageOf(list, 0), 0);
+    EXPECT_EQ(CellText(list, 0, 0), L"Correo");
+    EXPECT_EQ(CellText(list, 0, 1), LocalTimeText(1000000000));
+    EXPECT_EQ(CellText(list, 0, 2), L"https://a.es/1");
+    EXPECT_EQ(CellText(list, 0, 3), L"Mensaje 1000000000");
+    // Status -1 and a refused request that still brings a link and its message.
+    EXPECT_EQ(ImageOf(list, 1), 4);
+    EXPECT_EQ(CellText(list, 1, 2), L"https://a.es/3");
+    EXPECT_EQ(CellText(list, 1, 3), L"Mensaje 1000000200");
+    // A failed request: the error text and no link.
+    EXPECT_EQ(ImageOf(list, 2), 2);
+    EXPECT_EQ(CellText(list, 2, 2), L"");
+    EXPECT_EQ(CellText(list, 2, 3), HResultToMessage(static_cast<HRESULT>(0x80040315)));
+    // Unnamed services are named by where they run.
+    EXPECT_EQ(CellText(list, 3, 0), LoadResString(IDS_SERVICE_INTERNET));
+    EXPECT_EQ(CellText(list, 4, 0), LoadResString(IDS_SERVICE_LOCAL));
+    EXPECT_EQ(ImageOf(list, 4), 1);
+    // Without the milliseconds the time is unknown.
+    EXPECT_EQ(CellText(list, 4, 1), L"");
+
+    // Headings and the default widths of a first start.
+    const wchar_t* headings[] = {L"Servicio", L"Fecha y hora", L"URL", L"Mensaje"};
+    const int widths[] = {75, 125, 100, 200};
+    for (int column = 0; column < 4; ++column) {
+        wchar_t text[64] = L"";
+        LVCOLUMNW info{};
+        info.mask = LVCF_TEXT | LVCF_WIDTH;
+        info.pszText = text;
+        info.cchTextMax = 64;
+        ASSERT_TRUE(SendMessageW(list, LVM_GETCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info)));
+        EXPECT_STREQ(text, headings[column]);
+        EXPECT_EQ(info.cx, widths[column]);
+    }
+}
+
+TEST_F(PenHistoryTest, AnUnreadableItemIsSkippedAndNoPenLeavesTheListEmptyAndDisabled) {
+    SetOutbox(L"[" + Item(0, L"Uno", 1000000000, 0, L"") + L"," + Item(0, L"Dos", 1000000001, 0, L"") + L"]");
+    Bstr method(L"IOutbox::GetItem");
+    ASSERT_HRESULT_SUCCEEDED(s_control->FailMethod(method.Get(), E_FAIL, 1));
+    {
+        LogCapture log;
+        Open();
+        EXPECT_TRUE(log.has("Failed getting item 0 (0x80004005)."));
+    }
+    ASSERT_EQ(Rows(list), 1);
+    EXPECT_EQ(CellText(list, 0, 0), L"Dos");
+
+    owner.pen.Reset();
+    Reload();
+    EXPECT_EQ(Rows(list), 0);
+    EXPECT_FALSE(IsWindowEnabled(list));
+    EXPECT_FALSE(RemoveEnabled());
+}
+
+TEST_F(PenHistoryTest, ClickedLinksOpenTheBrowserAndStayVisitedInThePen) {
+    SetOutbox(L"[" + Item(0, L"Correo", 1000000000, 0, L"https://a.es/1") + L"," +
+              Item(0, L"Correo", 1000000001, 0, L"ftp://a.es/2") + L"," +
+              Item(0, L"Fax", 1000000002, static_cast<LONG>(0x80040315), L"https://a.es/3") + L"]");
+    Open();
+    ASSERT_EQ(Rows(list), 3);
+    // Through the dialog's reflection the list draws its link cells itself.
+    COLORREF colour = 0;
+    EXPECT_EQ(DrawCell(0, 2, colour), CDRF_NOTIFYPOSTPAINT);
+    EXPECT_EQ(colour, RGB(0, 0, 255));
+    EXPECT_EQ(DrawCell(0, 3, colour), CDRF_DODEFAULT);
+    EXPECT_EQ(DrawCell(2, 2, colour), CDRF_DODEFAULT); // an error row has no link
+
+    ClickLink(0);
+    VARIANT_BOOL visited = VARIANT_FALSE;
+    ComPtr<IOutboxItem> item = PenItem(1000000000, 250);
+    ASSERT_NE(item.Get(), nullptr);
+    ASSERT_HRESULT_SUCCEEDED(item->IsVisited(&visited));
+    EXPECT_EQ(visited, VARIANT_TRUE);
+    EXPECT_EQ(DrawCell(0, 2, colour), CDRF_NOTIFYPOSTPAINT);
+    EXPECT_EQ(colour, RGB(128, 0, 128));
+
+    // A link the browser is not given stays unvisited.
+    ClickLink(1);
+    ASSERT_HRESULT_SUCCEEDED(PenItem(1000000001, 250)->IsVisited(&visited));
+    EXPECT_EQ(visited, VARIANT_FALSE);
+
+    // The visited state is the pen's: it survives a reload.
+    Reload();
+    DrawCell(0, 2, colour);
+    EXPECT_EQ(colour, RGB(128, 0, 128));
+    DrawCell(1, 2, colour);
+    EXPECT_EQ(colour, RGB(0, 0, 255));
+}
+
+TEST_F(PenHistoryTest, RemovingTheOnlyRowAfterYesDisablesTheButton) {
+    SetOutbox(L"[" + Item(1, L"Correo", 1000000000, 0, L"https://a.es/1") + L"]");
+    Open();
+    ASSERT_EQ(Rows(list), 1);
+    Select(list, 0);
+    EXPECT_TRUE(RemoveEnabled());
+
+    WhenBoxOpens([](HWND box) { PostMessageW(box, WM_COMMAND, IDYES, 0); });
+    ClickRemove();
+    EXPECT_EQ(g_box.text, LoadResString(IDS_REMOVE_QUESTION));
+    EXPECT_EQ(g_box.caption, LoadResString(IDS_REMOVE_CAPTION));
+    EXPECT_EQ(Rows(list), 0);
+    EXPECT_FALSE(RemoveEnabled());
+    EXPECT_EQ(PenItem(1000000000, 250).Get(), nullptr);
+}
+
+TEST_F(PenHistoryTest, APenMessageDuringTheQuestionAnswersNoAndReloads) {
+    SetOutbox(L"[" + Item(1, L"Uno", 1000000000, 0, L"") + L"," + Item(1, L"Dos", 1000000001, 0, L"") + L"]");
+    Open();
+    Select(list, 1);
+    WhenBoxOpens([this](HWND) {
+        SetOutbox(L"[" + Item(1, L"Uno", 1000000000, 0, L"") + L"," + Item(1, L"Dos", 1000000001, 0, L"") + L"," +
+                  Item(1, L"Tres", 1000000002, 0, L"") + L"]");
+        history->Send(MyPens::WM_PENDOCKED, reinterpret_cast<WPARAM>("AAA-BBB-CCC-DD"), 0);
+    });
+    ClickRemove();
+    EXPECT_FALSE(g_box.text.empty());
+    EXPECT_EQ(Rows(list), 3);
+    EXPECT_NE(PenItem(1000000001, 250).Get(), nullptr); // not removed
+}
+
+TEST_F(PenHistoryTest, PenMessagesReloadOnlyAVisibleWindow) {
+    SetOutbox(L"[" + Item(1, L"Uno", 1000000000, 0, L"") + L"]");
+    Open();
+    ASSERT_EQ(Rows(list), 1);
+
+    history->Show(SW_HIDE);
+    SetOutbox(L"[]");
+    history->Send(MyPens::WM_PENDOCKED, reinterpret_cast<WPARAM>("AAA-BBB-CCC-DD"), 0);
+    EXPECT_EQ(Rows(list), 1);
+
+    history->Show();
+    EXPECT_EQ(Rows(list), 0);
+    SetOutbox(L"[" + Item(1, L"Uno", 1000000000, 0, L"") + L"]");
+    owner.pen.Reset();
+    history->Send(MyPens::WM_PENUNDOCKED, reinterpret_cast<WPARAM>("AAA-BBB-CCC-DD"), 0);
+    EXPECT_EQ(Rows(list), 0);
+    EXPECT_FALSE(IsWindowEnabled(list));
+}
+
+TEST_F(PenHistoryTest, PlacementAndColumnWidthsAreKeptForTheNextStart) {
+    SetOutbox(L"[]");
+    Open();
+    // First start: centred on the work area (the owner is hidden).
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    RECT first = WindowRect(*history);
+    EXPECT_NEAR((first.left + first.right) / 2, (work.left + work.right) / 2, 1);
+    EXPECT_NEAR((first.top + first.bottom) / 2, (work.top + work.bottom) / 2, 1);
+
+    // Growing the window grows the list and moves the buttons with the corner.
+    const RECT listBefore = WindowRect(list);
+    const RECT buttonBefore = WindowRect(GetDlgItem(*history, IDOK));
+    const int width = first.right - first.left + 80, height = first.bottom - first.top + 60;
+    SetWindowPos(*history, nullptr, 100, 120, width, height, SWP_NOZORDER);
+    const RECT listAfter = WindowRect(list);
+    const RECT buttonAfter = WindowRect(GetDlgItem(*history, IDOK));
+    EXPECT_EQ(listAfter.right - listAfter.left, listBefore.right - listBefore.left + 80);
+    EXPECT_EQ(listAfter.bottom - listAfter.top, listBefore.bottom - listBefore.top + 60);
+    EXPECT_EQ(buttonAfter.left - 100, buttonBefore.left - first.left + 80);
+    EXPECT_EQ(buttonAfter.top - 120, buttonBefore.top - first.top + 60);
+    SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, 150);
+
+    history.reset();
+    EXPECT_EQ(Stored(L"Left"), 100);
+    EXPECT_EQ(Stored(L"Top"), 120);
+    EXPECT_EQ(Stored(L"Right"), 100 + width);
+    EXPECT_EQ(Stored(L"Bottom"), 120 + height);
+    EXPECT_EQ(Stored(L"Date", L"Outbox"), 150);
+    EXPECT_EQ(Stored(L"Service", L"Outbox"), 75);
+
+    Open();
+    const RECT again = WindowRect(*history);
+    EXPECT_EQ(again.left, 100);
+    EXPECT_EQ(again.top, 120);
+    EXPECT_EQ(again.right, 100 + width);
+    EXPECT_EQ(again.bottom, 120 + height);
+    EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), 150);
+    const RECT listAgain = WindowRect(list);
+    EXPECT_EQ(listAgain.right - listAgain.left, listAfter.right - listAfter.left);
+}
+
+TEST_F(PenHistoryTest, AStoredPlacementOffTheDesktopIsPulledBackOntoIt) {
+    SetOutbox(L"[]");
+    ASSERT_TRUE(rawSetNumber(HKEY_CURRENT_USER, kHistoryKey, L"Left", 5000));
+    ASSERT_TRUE(rawSetNumber(HKEY_CURRENT_USER, kHistoryKey, L"Top", 4000));
+    ASSERT_TRUE(rawSetNumber(HKEY_CURRENT_USER, kHistoryKey, L"Right", 5500));
+    ASSERT_TRUE(rawSetNumber(HKEY_CURRENT_USER, kHistoryKey, L"Bottom", 4400));
+    Open();
+    RECT work;
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    const RECT placed = WindowRect(*history);
+    EXPECT_EQ(placed.right - placed.left, 500);
+    EXPECT_EQ(placed.bottom - placed.top, 400);
+    EXPECT_LE(placed.right, work.right);
+    EXPECT_LE(placed.bottom, work.bottom);
+    EXPECT_GE(placed.left, work.left);
+    EXPECT_GE(placed.top, work.top);
+}
+
+TEST_F(PenHistoryTest, SizingStopsAtTheMinimumWithTheDraggedEdgeMoving) {
+    SetOutbox(L"[]");
+    Open();
+    auto sizing = [this](UINT edge) {
+        RECT r{100, 100, 200, 150};
+        history->Send(WM_SIZING, edge, reinterpret_cast<LPARAM>(&r));
+        return r;
+    };
+    RECT r = sizing(WMSZ_LEFT);
+    EXPECT_EQ(r.left, 200 - 320);
+    EXPECT_EQ(r.right, 200);
+    EXPECT_EQ(r.bottom, 100 + 240);
+    r = sizing(WMSZ_TOPRIGHT);
+    EXPECT_EQ(r.left, 100);
+    EXPECT_EQ(r.right, 100 + 320);
+    EXPECT_EQ(r.top, 150 - 240);
+    EXPECT_EQ(r.bottom, 150);
+    r = sizing(WMSZ_BOTTOMLEFT);
+    EXPECT_EQ(r.left, 200 - 320);
+    EXPECT_EQ(r.top, 100);
+    EXPECT_EQ(r.bottom, 100 + 240);
+}
+
+TEST_F(PenHistoryTest, ClosingOnlyHidesWhileTheOwnerIsShownAndEndsBothOtherwise) {
+    SetOutbox(L"[]");
+    Open(true);
+    history->Send(WM_CLOSE);
+    EXPECT_TRUE(history->IsWindow());
+    EXPECT_FALSE(history->IsVisible());
+    history->Show();
+    history->Send(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); // "Cerrar"
+    EXPECT_TRUE(history->IsWindow());
+    EXPECT_FALSE(history->IsVisible());
+    Pump();
+    EXPECT_EQ(owner.closes, 0);
+
+    // The log alone on the screen: closing it closes the owner too.
+    history->Show();
+    owner.Show(SW_HIDE);
+    history->Send(WM_CLOSE);
+    EXPECT_FALSE(history->IsWindow());
+    Pump();
+    EXPECT_EQ(owner.closes, 1);
+    EXPECT_NE(Stored(L"Left"), -1); // placement saved on the way out
+}
+
+} // namespace
