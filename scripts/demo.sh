@@ -22,33 +22,43 @@ else
   export DISPLAY=":$n"
 fi
 
-# The console log shows what the program does.
-wine reg add 'HKCU\Software\Velar\2.0\Quillpad\Debug' /v ConsoleLogLevel /t REG_DWORD /d 1 /f >/dev/null 2>&1
-
 shot() {
   mkdir -p "$shots"
   import -display "$DISPLAY" -window root "$shots/$1.png"
   echo "demo: saved $shots/$1.png"
 }
+penctl() { wine "$bin/penctl.exe" "$@" 2>/dev/null | tr -d '\r'; }
+pen=AAA-BBB-CCC-DD
 
-wine "$bin/Quillpad.exe" >/dev/null 2>&1 &
-first=$!
-sleep 4
 if [ "$headless" = 0 ]; then
-  echo "demo: Quillpad runs; start it again to see the hand-over in its console. Ctrl+C ends the demo."
+  # The console log shows what the program does.
+  wine reg add 'HKCU\Software\Velar\2.0\Quillpad\Debug' /v ConsoleLogLevel /t REG_DWORD /d 1 /f >/dev/null 2>&1
+  echo "demo: Quillpad runs with the stand-in's demo pen; drive the pen with"
+  echo "demo:   $here/wine-run.sh $bin/penctl.exe undock|dock|lock|unlock $pen"
+  echo "demo: start it again to bring it to the front (or with /history for the service log). Ctrl+C ends the demo."
   trap 'wine taskkill /IM Quillpad.exe >/dev/null 2>&1; exit 0' INT TERM
-  wait "$first"
+  wine "$bin/Quillpad.exe" >/dev/null 2>&1
+  wine reg delete 'HKCU\Software\Velar\2.0\Quillpad\Debug' /v ConsoleLogLevel /f >/dev/null 2>&1 || true
   exit 0
 fi
 
-shot 01-first-instance-console
-echo "demo: second start with /history (hands over and ends)"
-start=$(date +%s%N)
+# Headless: a tour of every window, one screenshot each.
+rm -rf "$shots"
+penctl dock "$pen" >/dev/null || true
+wine "$bin/Quillpad.exe" >/dev/null 2>&1 &
+first=$!
+sleep 5
+shot 01-status-page
+penctl undock "$pen" >/dev/null; sleep 1
+shot 02-status-no-pen
+penctl dock "$pen" >/dev/null; sleep 1
+echo "demo: second start with /history: the service log comes up"
 wine "$bin/Quillpad.exe" /history >/dev/null 2>&1
-echo "demo: second instance ended after $(( ($(date +%s%N) - start) / 1000000 )) ms"
-sleep 1
-shot 02-after-second-start
+sleep 2
+shot 03-service-log
+if [ -x "$bin/DemoTour.exe" ]; then
+  wine "$bin/DemoTour.exe" "$shots" 2>/dev/null | tr -d '\r' || true
+fi
 wine taskkill /IM Quillpad.exe >/dev/null 2>&1 || true
 wait "$first" || true
-wine reg delete 'HKCU\Software\Velar\2.0\Quillpad\Debug' /v ConsoleLogLevel /f >/dev/null 2>&1 || true
 echo "demo: screenshots in $shots"

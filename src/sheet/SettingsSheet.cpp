@@ -45,7 +45,14 @@ BOOL SettingsSheet::OnInitDialog() {
         return -1;
     }
     // comctl32 keeps OK, Cancel, Apply and Help and the modal layout for a modeless sheet
-    // too, so there is nothing to undo here.
+    // too, so there is nothing to undo here. The hidden frame gives no useful position:
+    // the sheet opens in the middle of the work area.
+    RECT work{}, window{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &work, 0);
+    GetWindowRect(Handle(), &window);
+    SetWindowPos(Handle(), nullptr, work.left + ((work.right - work.left) - (window.right - window.left)) / 2,
+                 work.top + ((work.bottom - work.top) - (window.bottom - window.top)) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     return TRUE;
 }
 

@@ -17,6 +17,9 @@ protected:
     void StartFirst() {
         ASSERT_TRUE(first.Start(L"Quillpad.exe"));
         ASSERT_TRUE(log.WaitFor(first.Pid(), "Looks like I'm alone...", 10s)) << log.Dump();
+        // A start broadcasts once: the first instance must be past its window creation
+        // to hear it.
+        ASSERT_TRUE(log.WaitFor(first.Pid(), "<--(Application::InitInstance)", 10s)) << log.Dump();
     }
 
     // Starts a second instance and returns how long it lived.
@@ -46,7 +49,7 @@ TEST_F(SingleInstance, SecondStartHandsOverHistorySwitchAndEnds) {
     StartFirst();
     EXPECT_LT(StartSecond(L"/history").count(), 1000);
     EXPECT_TRUE(log.WaitFor(first.Pid(), "Reading command line.", 2s)) << log.Dump();
-    EXPECT_TRUE(log.WaitFor(first.Pid(), "Showing the service log.", 2s)) << log.Dump();
+    EXPECT_TRUE(log.WaitFor(first.Pid(), "-->(SettingsSheet::ShowHistory)", 2s)) << log.Dump();
     EXPECT_FALSE(log.Contains(first.Pid(), "Failed to open the clipboard")) << log.Dump();
     CloseFirst();
 }
@@ -55,16 +58,17 @@ TEST_F(SingleInstance, SecondStartWithoutSwitchBringsFirstToFront) {
     StartFirst();
     // Anything but exactly "/history" (case-sensitive) brings the window to the front.
     EXPECT_LT(StartSecond(L"/History").count(), 1000);
-    EXPECT_TRUE(log.WaitFor(first.Pid(), "Bringing main window to front.", 2s)) << log.Dump();
+    EXPECT_TRUE(log.WaitFor(first.Pid(), "(Quillpad::OnMeMyselfAndI) Bringing main window to front.", 2s))
+        << log.Dump();
     EXPECT_LT(StartSecond(L"").count(), 1000);
     CloseFirst();
-    EXPECT_FALSE(log.Contains(first.Pid(), "Showing the service log.")) << log.Dump();
+    EXPECT_FALSE(log.Contains(first.Pid(), "-->(SettingsSheet::ShowHistory)")) << log.Dump();
 }
 
 TEST_F(SingleInstance, FirstStartWithHistorySwitchShowsOnlyTheLog) {
     ASSERT_TRUE(first.Start(L"Quillpad.exe", L"/history"));
-    EXPECT_TRUE(log.WaitFor(first.Pid(), "Showing the service log.", 10s)) << log.Dump();
-    EXPECT_FALSE(log.Contains(first.Pid(), "Bringing main window to front.")) << log.Dump();
+    EXPECT_TRUE(log.WaitFor(first.Pid(), "-->(SettingsSheet::ShowHistory)", 10s)) << log.Dump();
+    EXPECT_FALSE(log.Contains(first.Pid(), "(Quillpad::OnMeMyselfAndI)")) << log.Dump();
     CloseFirst();
 }
 

@@ -1,0 +1,169 @@
+// The settings sheet as the user sees it, with the stand-in's pens docked, undocked and
+// locked through penctl: the Status page's battery line follows the pen at once, a
+// second pen replaces the first, a locked pen shows only after its unlock, and closing
+// the sheet while the service log is open only hides it.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "ui/driver/Driver.h"
+
+namespace {
+using namespace std::chrono_literals;
+using ui::Sheet;
+using ui::StandIn;
+
+const wchar_t kCaption[] = L"Panel de control del lápiz";
+const wchar_t kNoPen[] = L"El lápiz no está conectado/Lápiz bloqueado.";
+constexpr int kBatteryText = 100;
+constexpr int kHistoryButton = 101;
+const std::wstring kPen = StandIn::kDemoPen;
+const std::wstring kSecondPen = L"QQQ-RRR-SSS-TT";
+
+class SettingsSheet : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(log.IsListening());
+        // The tests share one stand-in: start each from the demo pen alone, docked and
+        // unlocked.
+        ASSERT_TRUE(StandIn::Clear());
+        StandIn::Undock(kSecondPen);
+        ASSERT_TRUE(StandIn::Unlock(kPen));
+        ASSERT_TRUE(StandIn::Dock(kPen));
+        // 80 %, 3 h 5 min writing, 40 h standby.
+        for (auto [path, value] : {std::pair{L"/battery/remainingCharge", L"80"}, {L"/battery/writingHours", L"3"},
+                                   {L"/battery/writingMinutes", L"5"}, {L"/battery/standbyHours", L"40"},
+                                   {L"/battery/standbyMinutes", L"0"}})
+            ASSERT_TRUE(StandIn::Set(kPen, path, value));
+    }
+
+    void Start(const std::wstring& args = L"") {
+        ASSERT_TRUE(app.Start(L"Quillpad.exe", args));
+        ASSERT_TRUE(log.WaitFor(app.Pid(), "-->(SettingsSheet::OnInitDialog)", 10s)) << log.Dump();
+    }
+    void StartShown() {
+        Start();
+        sheet = Sheet::Find(app.Pid(), kCaption);
+        ASSERT_TRUE(sheet) << log.Dump();
+    }
+    std::wstring Battery() const { return sheet.Item(kBatteryText).Text(); }
+    bool BatteryIs(const std::wstring& text) const {
+        return ui::WaitUntil([&] { return Battery() == text; });
+    }
+    HWND ServiceLog() const {
+        for (HWND hwnd : ui::TopWindows(app.Pid(), L"#32770"))
+            if (ui::Control(hwnd).Text() == L"Registro de servicio")
+                return hwnd;
+        return nullptr;
+    }
+    // Index of the first log line of the process containing text, -1 when none.
+    int LineOf(const std::string& text) {
+        auto lines = log.Lines();
+        for (size_t i = 0; i < lines.size(); ++i)
+            if (lines[i].pid == app.Pid() && lines[i].text.find(text) != std::string::npos)
+                return static_cast<int>(i);
+        return -1;
+    }
+
+    DebugLog log;
+    Process app;
+    Sheet sheet;
+};
+
+const wchar_t kBattery80[] = L"80% remanente (3:05 hora de escritura, or 40:00 hora de reserva).";
+
+TEST_F(SettingsSheet, StatusPageFollowsDockingAndUndocking) {
+    StartShown();
+    EXPECT_EQ(sheet.TabCaptions(), std::vector<std::wstring>{L"Estado del lápiz"});
+    EXPECT_TRUE(BatteryIs(kBattery80)) << Battery();
+
+    ASSERT_TRUE(StandIn::Undock(kPen));
+    EXPECT_TRUE(BatteryIs(kNoPen)) << Battery();
+    // Docking shows the battery within the same message: no refresh is waited for.
+    ASSERT_TRUE(StandIn::Dock(kPen));
+    EXPECT_TRUE(BatteryIs(kBattery80)) << Battery();
+    EXPECT_TRUE(log.Contains(app.Pid(), "(StatusPage::OnPenDocked) Pen AAA-BBB-CCC-DD docked."));
+
+    // A battery that can't be read.
+    ASSERT_TRUE(StandIn::Fail(L"IPen::GetBatteryStatus", static_cast<HRESULT>(0x80004005), 1));
+    ASSERT_TRUE(StandIn::Undock(kPen));
+    ASSERT_TRUE(BatteryIs(kNoPen));
+    ASSERT_TRUE(StandIn::Dock(kPen));
+    EXPECT_TRUE(BatteryIs(L"Ha ocurrido un error imprevisto.")) << Battery();
+    EXPECT_TRUE(log.WaitFor(app.Pid(), "Error getting battery status (0x80004005).", 2s)) << log.Dump();
+}
+
+TEST_F(SettingsSheet, ASecondPenReplacesTheFirst) {
+    StartShown();
+    ASSERT_TRUE(BatteryIs(kBattery80));
+    ASSERT_TRUE(StandIn::Dock(kSecondPen));
+    ASSERT_TRUE(StandIn::Set(kSecondPen, L"/battery/remainingCharge", L"55"));
+    // The second pen is new to the stand-in: its other battery values read 0.
+    EXPECT_TRUE(ui::WaitUntil([&] { return Battery().rfind(L"55%", 0) == 0 || Battery().rfind(L"0%", 0) == 0; }))
+        << Battery();
+    ASSERT_TRUE(log.WaitFor(app.Pid(), "A pen is already docked, faking pen undocked.", 2s)) << log.Dump();
+    // The page hears the first pen leave before the second arrives.
+    int undocked = LineOf("(StatusPage::OnPenUndocked) Pen AAA-BBB-CCC-DD undocked.");
+    int docked = LineOf("(StatusPage::OnPenDocked) Pen QQQ-RRR-SSS-TT docked.");
+    EXPECT_GE(undocked, 0) << log.Dump();
+    EXPECT_GT(docked, undocked) << log.Dump();
+
+    // Undocking a pen that isn't shown changes nothing.
+    std::wstring shown = Battery();
+    ASSERT_TRUE(StandIn::Undock(kPen));
+    ASSERT_TRUE(log.WaitFor(app.Pid(), "(SettingsSheet::OnPenUndocked) Pen AAA-BBB-CCC-DD undocked.", 2s));
+    EXPECT_EQ(Battery(), shown);
+}
+
+TEST_F(SettingsSheet, LockedPenShowsOnlyAfterItsUnlock) {
+    ASSERT_TRUE(StandIn::Lock(kPen, false));
+    StartShown();
+    ASSERT_TRUE(log.WaitFor(app.Pid(), "The pen is still locked.", 5s)) << log.Dump();
+    EXPECT_EQ(Battery(), kNoPen);
+    ASSERT_TRUE(StandIn::Unlock(kPen));
+    EXPECT_TRUE(BatteryIs(kBattery80)) << Battery();
+    EXPECT_TRUE(log.Contains(app.Pid(), "Faking pen docked of pen AAA-BBB-CCC-DD."));
+}
+
+TEST_F(SettingsSheet, ClosingWhileTheLogIsOpenOnlyHidesTheSheet) {
+    StartShown();
+    sheet.Item(kHistoryButton).Click();
+    ASSERT_TRUE(ui::WaitUntil([&] { return ServiceLog() && IsWindowVisible(ServiceLog()); }));
+    sheet.Button(Sheet::kCancel).PostClick();
+    ASSERT_TRUE(ui::WaitUntil([&] { return !sheet.IsVisible(); }));
+    EXPECT_FALSE(app.WaitExit(300));
+
+    // Closing the log, the only window left, ends the program.
+    ui::Post(ServiceLog(), WM_CLOSE);
+    EXPECT_TRUE(app.WaitExit(5000));
+}
+
+TEST_F(SettingsSheet, HistorySwitchShowsOnlyTheLogAndASecondStartTheSheet) {
+    Start(L"/history");
+    ASSERT_TRUE(ui::WaitUntil([&] { return ServiceLog() && IsWindowVisible(ServiceLog()); })) << log.Dump();
+    HWND hidden = nullptr;
+    for (HWND hwnd : ui::TopWindows(app.Pid(), L"#32770"))
+        if (ui::Control(hwnd).Text() == kCaption)
+            hidden = hwnd;
+    ASSERT_NE(hidden, nullptr);
+    EXPECT_FALSE(IsWindowVisible(hidden));
+
+    // A second start with the switch keeps the sheet hidden; without it shows the sheet.
+    Process second;
+    ASSERT_TRUE(second.Start(L"Quillpad.exe", L"/history"));
+    ASSERT_TRUE(second.WaitExit(5000));
+    ASSERT_TRUE(log.WaitFor(app.Pid(), "Checking if we should show the history.", 2s));
+    EXPECT_FALSE(IsWindowVisible(hidden));
+    Process third;
+    ASSERT_TRUE(third.Start(L"Quillpad.exe"));
+    ASSERT_TRUE(third.WaitExit(5000));
+    EXPECT_TRUE(ui::WaitUntil([&] { return IsWindowVisible(hidden) != FALSE; }));
+    EXPECT_EQ(GetForegroundWindow(), hidden);
+
+    // Closing the sheet now hides it (the log is still open); closing the log ends all.
+    Sheet(hidden).Button(Sheet::kOk).PostClick();
+    ASSERT_TRUE(ui::WaitUntil([&] { return !IsWindowVisible(hidden); }));
+    ui::Post(ServiceLog(), WM_CLOSE);
+    EXPECT_TRUE(app.WaitExit(5000));
+}
+} // namespace
