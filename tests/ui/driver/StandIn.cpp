@@ -1,7 +1,6 @@
 #include "ui/driver/StandIn.h"
 
 #include <cstdio>
-#include <thread>
 
 #include "ui/driver/Process.h"
 
@@ -26,14 +25,13 @@ std::wstring Quoted(const std::wstring& argument) {
     return quoted + L"\"";
 }
 
-// Everything the pipe gives until the writer closes it.
-std::string Drain(HANDLE pipe) {
-    std::string text;
+// What the pipe holds now, without waiting for more.
+void ReadAvailable(HANDLE pipe, std::string& text) {
     char chunk[4096];
-    DWORD read = 0;
-    while (ReadFile(pipe, chunk, sizeof chunk, &read, nullptr) && read > 0)
+    DWORD available = 0, read = 0;
+    while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
+           ReadFile(pipe, chunk, sizeof chunk < available ? sizeof chunk : available, &read, nullptr) && read > 0)
         text.append(chunk, read);
-    return text;
 }
 
 } // namespace
@@ -64,15 +62,24 @@ StandIn::Result StandIn::Run(const std::vector<std::wstring>& arguments, DWORD t
     CloseHandle(outWrite);
     CloseHandle(errWrite);
     if (started) {
-        // A dump can outgrow the pipe: read both streams while penctl runs.
-        std::thread errReader([&] { result.err = Drain(errRead); });
-        std::thread outReader([&] { result.out = Drain(outRead); });
-        if (WaitForSingleObject(pi.hProcess, timeoutMs) == WAIT_OBJECT_0)
-            GetExitCodeProcess(pi.hProcess, &result.exitCode);
-        else
-            TerminateProcess(pi.hProcess, static_cast<UINT>(-1));
-        outReader.join();
-        errReader.join();
+        // A dump can outgrow the pipe: read while penctl runs. The end of the output is
+        // penctl's exit, not the pipe's end: a pen manager that penctl's call started
+        // inherits the write ends and keeps them open for as long as it runs.
+        const ULONGLONG deadline = GetTickCount64() + timeoutMs;
+        for (;;) {
+            ReadAvailable(outRead, result.out);
+            ReadAvailable(errRead, result.err);
+            if (WaitForSingleObject(pi.hProcess, 5) == WAIT_OBJECT_0) {
+                GetExitCodeProcess(pi.hProcess, &result.exitCode);
+                break;
+            }
+            if (GetTickCount64() >= deadline) {
+                TerminateProcess(pi.hProcess, static_cast<UINT>(-1));
+                break;
+            }
+        }
+        ReadAvailable(outRead, result.out);
+        ReadAvailable(errRead, result.err);
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
