@@ -49,8 +49,12 @@ bool Dialog::OnCommand(int id, int) {
 
 bool Dialog::OnNotify(NMHDR*) { return false; }
 
-bool Dialog::ReflectNotify(NMHDR* header, LRESULT& result) {
-    if (!header || !FromHandle(header->hwndFrom))
+bool Dialog::ReflectNotify(HWND parent, NMHDR* header, LRESULT& result) {
+    // Only to our own controls: a notification from elsewhere (the property sheet to its
+    // pages) is not a control's, and a dialog that is sent any message loses the result
+    // it may be holding for the message it is in the middle of (DWLP_MSGRESULT).
+    if (!header || GetParent(header->hwndFrom) != parent || !FromHandle(header->hwndFrom) ||
+        GetClassLongPtrW(header->hwndFrom, GCW_ATOM) == reinterpret_cast<ULONG_PTR>(WC_DIALOG))
         return false;
     return SendMessageW(header->hwndFrom, WM_REFLECTED_NOTIFY, reinterpret_cast<WPARAM>(&result),
                         reinterpret_cast<LPARAM>(header)) != 0;
@@ -69,7 +73,7 @@ LRESULT Dialog::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
         return OnCommand(LOWORD(wp), HIWORD(wp));
     case WM_NOTIFY: {
         LRESULT result = 0;
-        if (ReflectNotify(reinterpret_cast<NMHDR*>(lp), result)) {
+        if (ReflectNotify(m_hwnd, reinterpret_cast<NMHDR*>(lp), result)) {
             SetMsgResult(result);
             return TRUE;
         }

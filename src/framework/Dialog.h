@@ -21,9 +21,9 @@ public:
 
     bool PreTranslateMessage(MSG* msg) override;
 
-    // Offers a child's notification to the child's own object (WM_REFLECTED_NOTIFY);
-    // true when the child answered it.
-    static bool ReflectNotify(NMHDR* header, LRESULT& result);
+    // Offers a notification of one of parent's controls to the control's own object
+    // (WM_REFLECTED_NOTIFY); true when the control answered it.
+    static bool ReflectNotify(HWND parent, NMHDR* header, LRESULT& result);
 
 protected:
     virtual BOOL OnInitDialog() { return TRUE; }
