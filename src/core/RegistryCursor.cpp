@@ -9,6 +9,8 @@
 #include <cstring>
 #include <vector>
 
+// The cursor's steps run many times for every settings read: their trace scopes are quiet.
+
 namespace {
 
 constexpr REGSAM kReadWrite = KEY_READ | KEY_SET_VALUE | KEY_CREATE_SUB_KEY; // 0x2001F
@@ -35,7 +37,7 @@ bool splitLast(const std::string& path, std::string& key, std::string& last) {
 } // namespace
 
 RegistryCursor::RegistryCursor(const std::string& path) {
-    TraceScope scope("RegistryCursor::RegistryCursor");
+    TraceScope scope("RegistryCursor::RegistryCursor", true);
     std::string rest = toBackslashes(path);
     if (!rest.empty()) {
         root_ = parseRoot(rest);
@@ -50,7 +52,7 @@ RegistryCursor::RegistryCursor(const std::string& path) {
 
 RegistryCursor::RegistryCursor(const RegistryCursor& other)
     : root_(other.root_), path_(other.path_), access_(other.access_) {
-    TraceScope scope("RegistryCursor::RegistryCursor");
+    TraceScope scope("RegistryCursor::RegistryCursor", true);
     try {
         openKey(other.path_);
     } catch (const OSException&) {
@@ -85,7 +87,7 @@ void RegistryCursor::close() {
 }
 
 void RegistryCursor::openKey(const std::string& path) {
-    TraceScope scope("RegistryCursor::openKey");
+    TraceScope scope("RegistryCursor::openKey", true);
     const std::string target = toBackslashes(path);
     close();
     const std::wstring widePath = StringPackage::utf8ToWide(target);
@@ -105,7 +107,7 @@ void RegistryCursor::openKey(const std::string& path) {
 }
 
 void RegistryCursor::moveTo(const std::string& path) {
-    TraceScope scope("RegistryCursor::moveTo");
+    TraceScope scope("RegistryCursor::moveTo", true);
     std::string text = toBackslashes(path);
     if (text == path_)
         return;
@@ -133,7 +135,7 @@ void RegistryCursor::moveTo(const std::string& path) {
 }
 
 void RegistryCursor::enterKey(const std::string& path) {
-    TraceScope scope("RegistryCursor::enterKey");
+    TraceScope scope("RegistryCursor::enterKey", true);
     try {
         RegistryCursor probe(*this);
         probe.moveTo(path);
@@ -145,7 +147,7 @@ void RegistryCursor::enterKey(const std::string& path) {
 }
 
 bool RegistryCursor::keyExists(const std::string& path) const {
-    TraceScope scope("RegistryCursor::keyExists");
+    TraceScope scope("RegistryCursor::keyExists", true);
     try {
         std::string key, last;
         if (splitLast(toBackslashes(path), key, last)) {
@@ -201,7 +203,7 @@ void RegistryCursor::createKey(const std::string& path) {
 }
 
 bool RegistryCursor::valueExists(const std::string& path) const {
-    TraceScope scope("RegistryCursor::valueExists");
+    TraceScope scope("RegistryCursor::valueExists", true);
     try {
         std::string key, last;
         if (splitLast(toBackslashes(path), key, last)) {
@@ -353,7 +355,7 @@ std::string RegistryCursor::typeName(DWORD type) {
 }
 
 HKEY RegistryCursor::parseRoot(std::string& path) {
-    TraceScope scope("RegistryCursor::parseRoot");
+    TraceScope scope("RegistryCursor::parseRoot", true);
     StringPackage::replaceAll(path, "/", "\\");
     const size_t pos = path.find('\\');
     if (pos == std::string::npos)

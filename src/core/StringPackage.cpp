@@ -7,10 +7,13 @@
 #include <cctype>
 #include <cstdio>
 
+// Conversions and replacements run for nearly every log line and registry path: their
+// trace scopes are quiet.
+
 namespace StringPackage {
 
 std::string wideToUtf8(const std::wstring& text) {
-    TraceScope scope("StringPackage::wideToUtf8");
+    TraceScope scope("StringPackage::wideToUtf8", true);
     if (WinUtil::getWindowsVersion() < 101)
         return encodeUtf8Legacy(text.c_str(), text.size());
 
@@ -28,14 +31,14 @@ std::string wideToUtf8(const std::wstring& text) {
 }
 
 std::string wideToUtf8(const wchar_t* text) {
-    TraceScope scope("StringPackage::wideToUtf8");
+    TraceScope scope("StringPackage::wideToUtf8", true);
     if (text == nullptr)
         return std::string();
     return wideToUtf8(std::wstring(text));
 }
 
 std::wstring utf8ToWide(const std::string& text) {
-    TraceScope scope("StringPackage::utf8ToWide");
+    TraceScope scope("StringPackage::utf8ToWide", true);
     if (text.empty())
         return std::wstring();
     const int bytes = static_cast<int>(text.size());
@@ -97,7 +100,7 @@ void format(std::string& out, const char* fmt, ...) {
 }
 
 void replaceAll(std::string& text, const std::string& search, const std::string& replacement) {
-    TraceScope scope("StringPackage::replaceAll");
+    TraceScope scope("StringPackage::replaceAll", true);
     if (search.empty())
         return;
     for (size_t pos = text.find(search); pos != std::string::npos;

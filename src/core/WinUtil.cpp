@@ -124,7 +124,7 @@ bool detectWindowsVersion(std::string& name, unsigned& code) {
 }
 
 unsigned getWindowsVersion() {
-    TraceScope scope("WinUtil::getWindowsVersion");
+    TraceScope scope("WinUtil::getWindowsVersion", true); // asked by every text conversion
     if (g_versionCode != kVersionUnknown)
         return g_versionCode;
     std::string name;
