@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "Figures.h"
 #include "MonitorHarness.h"
 #include "StandIn.h"
 
@@ -30,25 +31,6 @@ constexpr int kColdStarts = 3;
 constexpr int kWarmStarts = 50;
 constexpr double kLatencyGoalMs = 10;
 constexpr double kRedockGoalMs = 550;
-
-struct Figures {
-    std::vector<double> samples;
-    double percentile(double p) const {
-        if (samples.empty())
-            return -1;
-        std::vector<double> sorted = samples;
-        std::sort(sorted.begin(), sorted.end());
-        size_t rank = static_cast<size_t>(p / 100.0 * static_cast<double>(sorted.size()) + 0.999999);
-        return sorted[std::clamp<size_t>(rank, 1, sorted.size()) - 1];
-    }
-    double median() const { return percentile(50); }
-    std::string json() const {
-        char text[200];
-        snprintf(text, sizeof text, "{\"samples\": %zu, \"median\": %.2f, \"p95\": %.2f, \"max\": %.2f}",
-                 samples.size(), median(), percentile(95), percentile(100));
-        return text;
-    }
-};
 
 int fail(const char* what) {
     fprintf(stderr, "pen_connection_bench: %s\n", what);

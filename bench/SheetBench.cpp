@@ -1,0 +1,273 @@
+// sheet_bench OUT.json: how fast the panel is for its user, on the real Quillpad.exe with
+// the real stand-in.
+// - start-up: from starting the program to its sheet being visible with a page, beside
+//   BareSheet.exe, a bare comctl32 property sheet, in alternating runs;
+// - docking: from the stand-in docking the pen (control interface) to the Status page's
+//   battery line changing;
+// - service log: from pressing "Registro de servicio..." to the list holding every row,
+//   for outboxes of 10, 100 and 1000 requests.
+#include <windows.h>
+#include <ole2.h>
+#include <commctrl.h>
+#include <ocidl.h>
+#include <wrl/client.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+#include "Figures.h"
+#include "framework/Bstr.h"
+#include "framework/Variant.h"
+#include "pen/PenManager.h"
+#include "ui/driver/Driver.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+const wchar_t kCaption[] = L"Panel de control del lápiz";
+const wchar_t kBareCaption[] = L"Hoja de propiedades";
+const wchar_t kPen[] = L"AAA-BBB-CCC-DD";
+const wchar_t kNoPen[] = L"El lápiz no está conectado/Lápiz bloqueado.";
+constexpr int kBatteryText = 100;
+constexpr int kHistoryButton = 101;
+constexpr int kHistoryList = 101;
+constexpr int kStartPairs = 10;
+constexpr int kDockings = 50;
+constexpr int kLogLoads = 3;
+
+int fail(const char* what) {
+    fprintf(stderr, "sheet_bench: %s\n", what);
+    return 1;
+}
+
+// The visible sheet of the process with a current page, polled tightly.
+HWND WaitSheet(DWORD pid, const wchar_t* caption, DWORD timeoutMs = 20000) {
+    double deadline = BenchNow() + timeoutMs;
+    while (BenchNow() < deadline) {
+        for (HWND hwnd : ui::TopWindows(pid, L"#32770"))
+            if (IsWindowVisible(hwnd) && ui::Control(hwnd).Text() == caption &&
+                SendMessageW(hwnd, PSM_GETCURRENTPAGEHWND, 0, 0))
+                return hwnd;
+        Sleep(1);
+    }
+    return nullptr;
+}
+
+// Start to visible sheet in ms, -1 on failure; the program is closed again.
+double StartOnce(const wchar_t* exe, const wchar_t* caption) {
+    Process app;
+    double start = BenchNow();
+    if (!app.Start(exe))
+        return -1;
+    HWND sheet = WaitSheet(app.Pid(), caption);
+    double took = BenchNow() - start;
+    if (HWND frame = app.FindTopWindow(L"QuillpadFrame"))
+        PostMessageW(frame, WM_CLOSE, 0, 0);
+    else if (sheet)
+        ui::Control(sheet, IDCANCEL).PostClick();
+    if (!app.WaitExit(10000))
+        app.Kill();
+    return sheet ? took : -1;
+}
+
+std::wstring OutboxJson(int items) {
+    std::wstring json = L"[";
+    for (int i = 0; i < items; ++i) {
+        wchar_t item[400];
+        // Every status but the hidden one, links on most rows, a few error results.
+        int status = (i % 4) - 1;
+        swprintf(
+            item, 400,
+            L"%ls{\"message\": \"Solicitud %d\", \"milliseconds\": %d, \"network\": %ls, \"result\": %ld, "
+            L"\"seconds\": %d, \"serviceName\": \"Servicio %d\", \"status\": %d, \"tabbet\": 0, "
+            L"\"url\": \"https://servicios.velar.es/envio/%d\", \"visited\": %ls}",
+            i ? L", " : L"", i, i % 1000, i % 2 ? L"true" : L"false",
+            i % 7 == 3 ? static_cast<long>(0x80040319) : 0L, 1700000000 + i, i, status, i,
+            i % 3 ? L"false" : L"true");
+        json += item;
+    }
+    return json + L"]";
+}
+
+// Reads every item of the pen's outbox with the calls the service log makes per row, here
+// in the bench process: what the pen manager costs, without any window.
+double ReadOutbox(const wchar_t* penId) {
+    ComPtr<IPenManager> manager;
+    ComPtr<IPen> pen;
+    ComPtr<IOutbox> outbox;
+    Bstr id(penId);
+    if (FAILED(CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&manager))) ||
+        FAILED(manager->GetPen(id.Get(), &pen)) || FAILED(pen->GetOutbox(&outbox)))
+        return -1;
+    double start = BenchNow();
+    long count = 0;
+    outbox->GetCount(&count);
+    for (long i = 1; i <= count; ++i) {
+        Variant item;
+        ComPtr<IOutboxItem> entry;
+        if (FAILED(outbox->GetItem(i, item.Out())) || !item.AsUnknown() ||
+            FAILED(item.AsUnknown()->QueryInterface(IID_PPV_ARGS(&entry))))
+            continue;
+        long status = 0, seconds = 0, milliseconds = 0, result = 0;
+        VARIANT_BOOL visited = VARIANT_FALSE;
+        Bstr name, url, message;
+        entry->GetStatus(&status);
+        entry->GetServiceName(name.Out());
+        entry->GetTimeSeconds(&seconds);
+        entry->GetTimeMilliseconds(&milliseconds);
+        entry->GetResult(&result);
+        entry->GetUrl(url.Out());
+        entry->IsVisited(&visited);
+        entry->GetMessage(message.Out());
+    }
+    return BenchNow() - start;
+}
+
+// Notes when the pen manager fires PenDocked: the bench's own sink is called alongside
+// the panel's.
+class DockedSink : public IDispatch {
+public:
+    double dockedAt = 0;
+    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID_IPenManagerEvents) {
+            *object = static_cast<IDispatch*>(this);
+            return S_OK;
+        }
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        if (id == 1)
+            dockedAt = BenchNow();
+        return S_OK;
+    }
+};
+
+HWND ServiceLog(DWORD pid) {
+    for (HWND hwnd : ui::TopWindows(pid, L"#32770"))
+        if (ui::Control(hwnd).Text() == L"Registro de servicio")
+            return hwnd;
+    return nullptr;
+}
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2 && argc != 3)
+        return fail("usage: sheet_bench OUT.json [startup,dock,log]");
+    std::string parts = argc == 3 ? argv[2] : "startup,dock,log";
+    auto want = [&](const char* part) { return parts.find(part) != std::string::npos; };
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    ComPtr<IPenManagerControl> control;
+    if (FAILED(
+            CoCreateInstance(CLSID_PenManagerControl, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&control))))
+        return fail("no pen manager stand-in");
+
+    // Start-up: one cold run of each first, not counted.
+    Figures quillpad, bare;
+    if (want("startup")) {
+        StartOnce(L"Quillpad.exe", kCaption);
+        StartOnce(L"BareSheet.exe", kBareCaption);
+    }
+    for (int i = 0; want("startup") && i < kStartPairs; ++i) {
+        double ours = StartOnce(L"Quillpad.exe", kCaption);
+        double theirs = StartOnce(L"BareSheet.exe", kBareCaption);
+        if (ours < 0 || theirs < 0)
+            return fail("a sheet did not show");
+        quillpad.samples.push_back(ours);
+        bare.samples.push_back(theirs);
+    }
+
+    Process app;
+    if (!app.Start(L"Quillpad.exe"))
+        return fail("Quillpad.exe did not start");
+    ui::Sheet sheet(WaitSheet(app.Pid(), kCaption));
+    if (!sheet)
+        return fail("no sheet");
+    ui::Control battery = sheet.Item(kBatteryText);
+    Bstr pen(kPen);
+
+    // Docking to the battery line, from the event (the stand-in first saves the pen).
+    ComPtr<IPenManager> manager;
+    ComPtr<IConnectionPointContainer> points;
+    ComPtr<IConnectionPoint> point;
+    DockedSink sink;
+    DWORD cookie = 0;
+    if (FAILED(CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&manager))) ||
+        FAILED(manager.As(&points)) || FAILED(points->FindConnectionPoint(DIID_IPenManagerEvents, &point)) ||
+        FAILED(point->Advise(&sink, &cookie)))
+        return fail("can't listen to the pen manager");
+    Figures docking, dockCall;
+    for (int i = 0; want("dock") && i < kDockings; ++i) {
+        control->Undock(pen.Get());
+        if (!ui::WaitUntil([&] { return battery.Text() == kNoPen; }))
+            return fail("undocking not shown");
+        sink.dockedAt = 0;
+        double call = BenchNow();
+        control->Dock(pen.Get());
+        dockCall.samples.push_back(BenchNow() - call);
+        if (!sink.dockedAt)
+            return fail("no PenDocked event");
+        // Polled every millisecond: a tighter loop would keep the panel busy answering.
+        while (battery.Text() == kNoPen && BenchNow() - sink.dockedAt < 5000)
+            Sleep(1);
+        docking.samples.push_back(BenchNow() - sink.dockedAt);
+    }
+
+    // Service log loads.
+    std::map<int, Figures> loads, reads;
+    for (int items : {10, 100, 1000}) {
+        if (!want("log"))
+            break;
+        Bstr path(std::wstring(L"/pens/") + kPen + L"/outbox");
+        Bstr json(OutboxJson(items));
+        if (FAILED(control->SetJson(path.Get(), json.Get())))
+            return fail("outbox not set");
+        for (int i = 0; i < 2; ++i)
+            reads[items].samples.push_back(ReadOutbox(kPen));
+        for (int i = 0; i < kLogLoads; ++i) {
+            double start = BenchNow();
+            sheet.Item(kHistoryButton).Click(); // returns once the log is shown and filled
+            HWND log = ServiceLog(app.Pid());
+            ui::ListView list(log, kHistoryList);
+            if (!log || !ui::WaitUntil([&] { return list.Count() == items; }, 20000))
+                return fail("service log not filled");
+            loads[items].samples.push_back(BenchNow() - start);
+            ui::Post(log, WM_CLOSE); // hides it: the sheet is open
+            ui::WaitUntil([&] { return !IsWindowVisible(log); });
+        }
+    }
+    point->Unadvise(cookie);
+    PostMessageW(app.FindTopWindow(L"QuillpadFrame"), WM_CLOSE, 0, 0);
+    app.WaitExit(10000);
+
+    double ratio = quillpad.median() / bare.median();
+    double perItem10 = loads[10].median() / 10, perItem1000 = loads[1000].median() / 1000;
+    FILE* out = fopen(argv[1], "w");
+    if (!out)
+        return fail("can't write the figures");
+    fprintf(out,
+            "{\n  \"startup_ms\": {\"quillpad\": %s, \"bare_sheet\": %s, \"ratio_of_medians\": %.2f, "
+            "\"goal_ratio\": 1.3},\n"
+            "  \"dock_to_status_ms\": {\"figures\": %s, \"goal_median\": 30, \"goal_p95\": 60, "
+            "\"stand_in_dock_call\": %s},\n"
+            "  \"service_log_load_ms\": {\"10\": %s, \"100\": %s, \"1000\": %s, \"ms_per_item_10\": %.3f, "
+            "\"ms_per_item_1000\": %.3f, \"goal_1000\": 1000},\n"
+            "  \"outbox_read_without_window_ms\": {\"10\": %s, \"100\": %s, \"1000\": %s}\n}\n",
+            quillpad.json().c_str(), bare.json().c_str(), ratio, docking.json().c_str(),
+            dockCall.json().c_str(), loads[10].json().c_str(), loads[100].json().c_str(),
+            loads[1000].json().c_str(), perItem10, perItem1000, reads[10].json().c_str(),
+            reads[100].json().c_str(), reads[1000].json().c_str());
+    fclose(out);
+    control.Reset();
+    CoUninitialize();
+    return 0;
+}
