@@ -12,11 +12,14 @@
 namespace {
 const wchar_t kHistorySwitch[] = L"/history";
 const wchar_t kHelpFile[] = L"\\Inkwell.chm";
-const wchar_t kBuildTreeHelpFile[] = L"\\..\\..\\..\\..\\PC_install\\install\\Tamber\\build\\bin\\Applications\\Inkwell.chm";
+const wchar_t kBuildTreeHelpFile[] =
+    L"\\..\\..\\..\\..\\PC_install\\install\\Tamber\\build\\bin\\Applications\\Inkwell.chm";
 constexpr int kIconId = 99;
 constexpr UINT kHhDisplayTopic = 0;
 
-bool FileExists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool FileExists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 } // namespace
 
 LRESULT Quillpad::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
@@ -49,8 +52,8 @@ int Quillpad::OnCreate(CREATESTRUCTW*) {
         m_sheet->Show(SW_SHOW);
 
     HINSTANCE instance = GetModuleHandleW(nullptr);
-    if (HANDLE small = LoadImageW(instance, MAKEINTRESOURCEW(kIconId), IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                  GetSystemMetrics(SM_CYSMICON), LR_SHARED))
+    if (HANDLE small = LoadImageW(instance, MAKEINTRESOURCEW(kIconId), IMAGE_ICON,
+                                  GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED))
         Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
     if (HANDLE big = LoadImageW(instance, MAKEINTRESOURCEW(kIconId), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
                                 GetSystemMetrics(SM_CYICON), LR_SHARED))

@@ -12,7 +12,9 @@ PropertyPage::PropertyPage(UINT templateId) : Dialog(templateId) {
     m_psp.lParam = reinterpret_cast<LPARAM>(this);
 }
 
-HPROPSHEETPAGE PropertyPage::CreatePageHandle() { return CreatePropertySheetPageW(&m_psp); }
+HPROPSHEETPAGE PropertyPage::CreatePageHandle() {
+    return CreatePropertySheetPageW(&m_psp);
+}
 
 void PropertyPage::SetModified(bool changed) {
     HWND sheet = SheetHandle();
@@ -54,7 +56,9 @@ bool PropertyPage::OnNotify(NMHDR* header) {
     }
 }
 
-bool PropertyPage::OnCommand(int, int) { return false; }
+bool PropertyPage::OnCommand(int, int) {
+    return false;
+}
 
 INT_PTR CALLBACK PropertyPage::PageDialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
     TraceScope scope("PropertyPage::PageDialogProc", true);

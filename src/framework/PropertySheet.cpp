@@ -53,7 +53,9 @@ bool PropertySheet::AddPage(PropertyPage* page) {
     return true;
 }
 
-bool PropertySheet::RemovePage(PropertyPage* page) { return RemovePage(GetPageIndex(page)); }
+bool PropertySheet::RemovePage(PropertyPage* page) {
+    return RemovePage(GetPageIndex(page));
+}
 
 bool PropertySheet::RemovePage(int index) {
     TraceScope scope("PropertySheet::RemovePage");
@@ -75,7 +77,9 @@ int PropertySheet::GetActiveIndex() const {
     return -1;
 }
 
-PropertyPage* PropertySheet::GetActivePage() const { return GetPage(GetActiveIndex()); }
+PropertyPage* PropertySheet::GetActivePage() const {
+    return GetPage(GetActiveIndex());
+}
 
 bool PropertySheet::SetActivePage(int index) {
     if (index < 0 || index >= GetPageCount())
@@ -178,7 +182,9 @@ void PropertySheet::DefaultCommand(int id) {
     DefaultProc(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
 }
 
-bool PropertySheet::OnAppMessage(UINT, WPARAM, LPARAM, LRESULT&) { return false; }
+bool PropertySheet::OnAppMessage(UINT, WPARAM, LPARAM, LRESULT&) {
+    return false;
+}
 
 LRESULT PropertySheet::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     TraceScope scope("PropertySheet::WindowProc", true);

@@ -35,7 +35,9 @@ std::array<PropertyPage*, 6> SettingsSheet::Pages() {
     return {&m_statusPage, nullptr, nullptr, nullptr, nullptr, nullptr};
 }
 
-IPen* SettingsSheet::GetPen() { return m_pen.Get(); }
+IPen* SettingsSheet::GetPen() {
+    return m_pen.Get();
+}
 
 BOOL SettingsSheet::OnInitDialog() {
     TraceScope scope("SettingsSheet::OnInitDialog");
@@ -118,7 +120,9 @@ void SettingsSheet::UpdatePages() {
     (void)showInternet;
 }
 
-void SettingsSheet::AddPages() { UpdatePages(); }
+void SettingsSheet::AddPages() {
+    UpdatePages();
+}
 
 void SettingsSheet::RemovePages() {
     TraceScope scope("SettingsSheet::RemovePages");

@@ -20,7 +20,9 @@ BOOL StatusPage::OnInitDialog() {
     return result;
 }
 
-void StatusPage::OnDestroy() { TraceScope scope("StatusPage::OnDestroy"); }
+void StatusPage::OnDestroy() {
+    TraceScope scope("StatusPage::OnDestroy");
+}
 
 void StatusPage::UpdatePage() {
     TraceScope scope("StatusPage::UpdatePage");

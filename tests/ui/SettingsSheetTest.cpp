@@ -31,8 +31,10 @@ protected:
         ASSERT_TRUE(StandIn::Unlock(kPen));
         ASSERT_TRUE(StandIn::Dock(kPen));
         // 80 %, 3 h 5 min writing, 40 h standby.
-        for (auto [path, value] : {std::pair{L"/battery/remainingCharge", L"80"}, {L"/battery/writingHours", L"3"},
-                                   {L"/battery/writingMinutes", L"5"}, {L"/battery/standbyHours", L"40"},
+        for (auto [path, value] : {std::pair{L"/battery/remainingCharge", L"80"},
+                                   {L"/battery/writingHours", L"3"},
+                                   {L"/battery/writingMinutes", L"5"},
+                                   {L"/battery/standbyHours", L"40"},
                                    {L"/battery/standbyMinutes", L"0"}})
             ASSERT_TRUE(StandIn::Set(kPen, path, value));
     }
@@ -99,8 +101,9 @@ TEST_F(SettingsSheet, ASecondPenReplacesTheFirst) {
     ASSERT_TRUE(StandIn::Dock(kSecondPen));
     ASSERT_TRUE(StandIn::Set(kSecondPen, L"/battery/remainingCharge", L"55"));
     // The second pen is new to the stand-in: its other battery values read 0.
-    EXPECT_TRUE(ui::WaitUntil([&] { return Battery().rfind(L"55%", 0) == 0 || Battery().rfind(L"0%", 0) == 0; }))
-        << Battery();
+    EXPECT_TRUE(ui::WaitUntil([&] {
+        return Battery().rfind(L"55%", 0) == 0 || Battery().rfind(L"0%", 0) == 0;
+    })) << Battery();
     ASSERT_TRUE(log.WaitFor(app.Pid(), "A pen is already docked, faking pen undocked.", 2s)) << log.Dump();
     // The page hears the first pen leave before the second arrives.
     int undocked = LineOf("(StatusPage::OnPenUndocked) Pen AAA-BBB-CCC-DD undocked.");

@@ -58,9 +58,15 @@ protected:
     }
 };
 
-HWND TabControl(const PropertySheet& sheet) { return reinterpret_cast<HWND>(sheet.Send(PSM_GETTABCONTROL)); }
-int TabCount(const PropertySheet& sheet) { return static_cast<int>(SendMessageW(TabControl(sheet), TCM_GETITEMCOUNT, 0, 0)); }
-bool ApplyEnabled(const PropertySheet& sheet) { return IsWindowEnabled(sheet.Item(PropertySheet::kApplyCommand)); }
+HWND TabControl(const PropertySheet& sheet) {
+    return reinterpret_cast<HWND>(sheet.Send(PSM_GETTABCONTROL));
+}
+int TabCount(const PropertySheet& sheet) {
+    return static_cast<int>(SendMessageW(TabControl(sheet), TCM_GETITEMCOUNT, 0, 0));
+}
+bool ApplyEnabled(const PropertySheet& sheet) {
+    return IsWindowEnabled(sheet.Item(PropertySheet::kApplyCommand));
+}
 
 struct ModelessSheet : ::testing::Test {
     TestPage first{"first"}, second{"second"}, third{"third"};
