@@ -56,9 +56,13 @@ echo "demo: second start with /history: the service log comes up"
 wine "$bin/Quillpad.exe" /history >/dev/null 2>&1
 sleep 2
 shot 03-service-log
-if [ -x "$bin/DemoTour.exe" ]; then
-  wine "$bin/DemoTour.exe" "$shots" 2>/dev/null | tr -d '\r' || true
-fi
+tour() { wine "$bin/DemoTour.exe" "$1" >/dev/null 2>&1; }
+wine "$bin/Quillpad.exe" >/dev/null 2>&1; sleep 1 # a second start brings the sheet to the front
+echo "demo: the remove question of the service log"
+tour question && sleep 1 && shot 04-remove-question
+tour answer; sleep 1
+echo "demo: the help file (F1 or Ayuda)"
+tour help && sleep 2 && shot 05-help
 wine taskkill /IM Quillpad.exe >/dev/null 2>&1 || true
 wait "$first" || true
 echo "demo: screenshots in $shots"

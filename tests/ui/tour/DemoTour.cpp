@@ -1,0 +1,74 @@
+// DemoTour STEP: one step of make demo's headless tour, acting on the running
+// Quillpad.exe as a user would; the script takes a screenshot after each step.
+//   help      opens the help file (the Help command), waits for its window
+//   question  shows the service log and asks to remove its first request
+//   answer    answers that question No and hides the service log again
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <cstdio>
+#include <string>
+
+#include "ui/driver/Driver.h"
+
+namespace {
+constexpr int kHelpCommand = 57670;
+constexpr int kHistoryButton = 101;
+constexpr int kList = 101;
+constexpr int kRemove = 144;
+
+DWORD QuillpadPid() {
+    DWORD pid = 0;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more && !pid; more = Process32NextW(snapshot, &entry))
+        if (_wcsicmp(entry.szExeFile, L"Quillpad.exe") == 0)
+            pid = entry.th32ProcessID;
+    CloseHandle(snapshot);
+    return pid;
+}
+
+HWND TopWindow(DWORD pid, const wchar_t* caption) {
+    return ui::WaitFor([&]() -> HWND {
+        for (HWND hwnd : ui::TopWindows(pid))
+            if (ui::Control(hwnd).Text() == caption)
+                return hwnd;
+        return nullptr;
+    });
+}
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::wstring step = argc == 2 ? argv[1] : L"";
+    DWORD pid = QuillpadPid();
+    if (!pid) {
+        fprintf(stderr, "DemoTour: Quillpad.exe is not running\n");
+        return 1;
+    }
+    if (step == L"help") {
+        ui::Post(ui::TopWindows(pid, L"QuillpadFrame").at(0), WM_COMMAND, kHelpCommand);
+        return TopWindow(pid, L"Ayuda del Panel de control del lápiz") ? 0 : 1;
+    }
+    if (step == L"question") {
+        ui::Sheet sheet = ui::Sheet::Find(pid, L"Panel de control del lápiz");
+        if (!sheet)
+            return 1;
+        sheet.Item(kHistoryButton).Click();
+        HWND log = TopWindow(pid, L"Registro de servicio");
+        if (!log || !ui::ListView(log, kList).Select(0))
+            return 1;
+        ui::Control(log, kRemove).PostClick();
+        return ui::MessageBoxWindow::Wait(pid) ? 0 : 1;
+    }
+    if (step == L"answer") {
+        ui::MessageBoxWindow box = ui::MessageBoxWindow::Find(pid);
+        if (box)
+            box.Answer(IDNO);
+        if (HWND log = TopWindow(pid, L"Registro de servicio"))
+            ui::Post(log, WM_CLOSE);
+        return 0;
+    }
+    fprintf(stderr, "usage: DemoTour help|question|answer\n");
+    return 2;
+}
