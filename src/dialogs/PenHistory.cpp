@@ -604,16 +604,7 @@ bool PenHistory::OnNotify(NMHDR* header) {
 }
 
 bool PenHistory::OnAppMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-    switch (msg) {
-    case MyPens::WM_PENDOCKED:
-        result = OnPenDocked(reinterpret_cast<const char*>(wp), lp);
-        return true;
-    case MyPens::WM_PENUNDOCKED:
-        result = OnPenUndocked(reinterpret_cast<const char*>(wp), lp);
-        return true;
-    default:
-        return Dialog::OnAppMessage(msg, wp, lp, result);
-    }
+    return DispatchPenMessage(msg, wp, lp, result) || Dialog::OnAppMessage(msg, wp, lp, result);
 }
 
 LRESULT PenHistory::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {

@@ -17,8 +17,9 @@
 #include "controls/MyListCtrl.h"
 #include "framework/Dialog.h"
 #include "pen/PenManager.h"
+#include "pen/PenMessageReceiver.h"
 
-class PenHistory : public Dialog {
+class PenHistory : public Dialog, private PenMessageReceiver {
 public:
     PenHistory();
     ~PenHistory() override;
@@ -42,8 +43,8 @@ protected:
     bool OnAppMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
-    LRESULT OnPenDocked(const char* penId, LPARAM);
-    LRESULT OnPenUndocked(const char* penId, LPARAM);
+    LRESULT OnPenDocked(const char* penId, LPARAM) override;
+    LRESULT OnPenUndocked(const char* penId, LPARAM) override;
     void OnMove();
     void OnSize(UINT type);
     void OnSizing(UINT edge, RECT* rect);

@@ -186,20 +186,7 @@ void SettingsSheet::ShowHistory() {
 }
 
 bool SettingsSheet::OnAppMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-    const char* penId = reinterpret_cast<const char*>(wp);
-    switch (msg) {
-    case MyPens::WM_PENDOCKED:
-        result = OnPenDocked(penId, lp);
-        return true;
-    case MyPens::WM_PENUNDOCKED:
-        result = OnPenUndocked(penId, lp);
-        return true;
-    case MyPens::WM_PENUNLOCKED:
-        result = OnPenUnlocked(penId, lp);
-        return true;
-    default:
-        return false;
-    }
+    return DispatchPenMessage(msg, wp, lp, result);
 }
 
 LRESULT SettingsSheet::OnPenDocked(const char* penId, LPARAM lp) {

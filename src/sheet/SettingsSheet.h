@@ -13,12 +13,13 @@
 #include "framework/PropertySheet.h"
 #include "pen/MyPens.h"
 #include "pen/PenManager.h"
+#include "pen/PenMessageReceiver.h"
 #include "pen/PenSource.h"
 #include "sheet/StatusPage.h"
 
 class CoInit;
 
-class SettingsSheet : public PropertySheet, public PenSource {
+class SettingsSheet : public PropertySheet, public PenSource, private PenMessageReceiver {
 public:
     // The style the frame creates the sheet with: a popup with caption, system menu,
     // context help and the modal dialog frame, not visible.
@@ -51,9 +52,10 @@ protected:
     void OnCancel() override;
     bool OnAppMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
-    LRESULT OnPenDocked(const char* penId, LPARAM lp);
-    LRESULT OnPenUndocked(const char* penId, LPARAM lp);
-    LRESULT OnPenUnlocked(const char* penId, LPARAM lp);
+    LRESULT OnPenDocked(const char* penId, LPARAM lp) override;
+    LRESULT OnPenUndocked(const char* penId, LPARAM lp) override;
+    bool HearsPenUnlocked() const override { return true; }
+    LRESULT OnPenUnlocked(const char* penId, LPARAM lp) override;
 
 private:
     // The pages in their order on screen; pages not built yet are null.

@@ -2,7 +2,6 @@
 
 #include "core/TraceScope.h"
 #include "framework/ResourceText.h"
-#include "pen/MyPens.h"
 #include "pen/PenSource.h"
 
 IPen* SheetPage::GetPen() const {
@@ -55,17 +54,7 @@ void SheetPage::SetCBState(int id, int state) {
 }
 
 bool SheetPage::OnAppMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
-    const char* penId = reinterpret_cast<const char*>(wp);
-    switch (msg) {
-    case MyPens::WM_PENDOCKED:
-        result = OnPenDocked(penId, lp);
-        return true;
-    case MyPens::WM_PENUNDOCKED:
-        result = OnPenUndocked(penId, lp);
-        return true;
-    default:
-        return PropertyPage::OnAppMessage(msg, wp, lp, result);
-    }
+    return DispatchPenMessage(msg, wp, lp, result) || PropertyPage::OnAppMessage(msg, wp, lp, result);
 }
 
 bool SheetPage::OnCommand(int id, int code) {

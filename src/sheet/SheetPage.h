@@ -10,8 +10,9 @@
 #include "app/MyMessageBox.h"
 #include "framework/PropertyPage.h"
 #include "pen/PenManager.h"
+#include "pen/PenMessageReceiver.h"
 
-class SheetPage : public PropertyPage {
+class SheetPage : public PropertyPage, protected PenMessageReceiver {
 public:
     explicit SheetPage(UINT templateId) : PropertyPage(templateId) {}
 
@@ -22,9 +23,7 @@ protected:
     // The current pen of the sheet the page sits on (borrowed), or null.
     IPen* GetPen() const;
 
-    // The pen messages; both return 0.
-    virtual LRESULT OnPenDocked(const char* penId, LPARAM lp) = 0;
-    virtual LRESULT OnPenUndocked(const char* penId, LPARAM lp) = 0;
+    // The pen messages (OnPenDocked, OnPenUndocked) come through PenMessageReceiver.
     // Compares the controls with the values as read and sets the modified state.
     virtual void OnUpdateUI() {}
 
