@@ -169,4 +169,24 @@ TEST_F(SettingsSheet, HistorySwitchShowsOnlyTheLogAndASecondStartTheSheet) {
     ui::Post(ServiceLog(), WM_CLOSE);
     EXPECT_TRUE(app.WaitExit(5000));
 }
+
+TEST_F(SettingsSheet, HelpButtonAndF1OpenTheHelpFile) {
+    StartShown();
+    const wchar_t kHelpTitle[] = L"Ayuda del Panel de control del lápiz";
+    sheet.Button(Sheet::kHelp).PostClick();
+    EXPECT_NE(app.WaitTopWindow(nullptr, kHelpTitle, 10000), nullptr) << log.Dump();
+    EXPECT_TRUE(log.Contains(app.Pid(), "-->(PropertyPage::OnHelp)"));
+    // F1 on a control of the page (the system's WM_KEYF1 for the key) asks its way up to
+    // the main window.
+    auto helps = [&] {
+        int count = 0;
+        for (const auto& line : log.Lines())
+            count += line.pid == app.Pid() && line.text.find("<--(Quillpad::OnHelp)") != std::string::npos;
+        return count;
+    };
+    ASSERT_TRUE(ui::WaitUntil([&] { return helps() == 1; }));
+    constexpr UINT kKeyF1 = 0x004D; // WM_KEYF1
+    ui::Post(sheet.Item(kHistoryButton).Hwnd(), kKeyF1);
+    EXPECT_TRUE(ui::WaitUntil([&] { return helps() == 2; })) << log.Dump();
+}
 } // namespace
