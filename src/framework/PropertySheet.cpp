@@ -209,9 +209,12 @@ LRESULT PropertySheet::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_CLOSE:
         OnClose();
         return 0;
-    case WM_DESTROY:
+    case WM_DESTROY: {
+        // comctl32 tears its pages down first, as the old framework's base handler did.
+        LRESULT result = DefaultProc(msg, wp, lp);
         OnDestroy();
-        break;
+        return result;
+    }
     default:
         if (msg >= WM_APP) {
             LRESULT result = 0;
