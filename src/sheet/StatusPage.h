@@ -28,6 +28,10 @@ protected:
     void OnPenHistory();
 
 private:
+    // One shot, from OnInitDialog: makes the service log window.
+    static constexpr UINT_PTR kCreateHistoryTimer = 4712;
+    void CreateHistory();
+
     UINT_PTR m_timer = 0;
     PenHistory m_history;
 };
