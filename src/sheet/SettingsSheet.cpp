@@ -116,8 +116,8 @@ void SettingsSheet::UpdatePages() {
         SetActivePage(active);
     else
         SetActivePage(pages[kStatus]);
-    // The Connection page shows its Internet options by the same setting (to come).
-    (void)showInternet;
+    // Once the Connection page exists it shows or hides its Internet options by the same
+    // setting here.
 }
 
 void SettingsSheet::AddPages() {
