@@ -17,6 +17,7 @@
 #include <string>
 
 #include "Figures.h"
+#include "component/monitor/EventSink.h"
 #include "framework/Bstr.h"
 #include "framework/Variant.h"
 #include "pen/PenManager.h"
@@ -126,29 +127,14 @@ double ReadOutbox(const wchar_t* penId) {
 
 // Notes when the pen manager fires PenDocked: the bench's own sink is called alongside
 // the panel's.
-class DockedSink : public IDispatch {
+class DockedSink : public EventSink {
 public:
     double dockedAt = 0;
-    STDMETHODIMP QueryInterface(REFIID iid, void** object) override {
-        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == DIID_IPenManagerEvents) {
-            *object = static_cast<IDispatch*>(this);
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-        *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+
+protected:
+    void OnEvent(DISPID id) override {
         if (id == 1)
             dockedAt = BenchNow();
-        return S_OK;
     }
 };
 

@@ -7,36 +7,10 @@
 
 #include <cwchar>
 
+#include "EventSink.h"
 #include "pen/PenManager.h"
 
 using Microsoft::WRL::ComPtr;
-
-namespace {
-
-class Sink : public IDispatch {
-public:
-    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
-        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_IPenManagerEvents) {
-            *ppv = static_cast<IDispatch*>(this);
-            return S_OK;
-        }
-        *ppv = nullptr;
-        return E_NOINTERFACE;
-    }
-    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
-    STDMETHODIMP_(ULONG) Release() override { return 1; }
-    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
-        *count = 0;
-        return S_OK;
-    }
-    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-        return S_OK;
-    }
-};
-
-} // namespace
 
 int wmain(int argc, wchar_t** argv) {
     if (argc != 3)
@@ -45,13 +19,14 @@ int wmain(int argc, wchar_t** argv) {
     HANDLE ready = OpenEventW(EVENT_MODIFY_STATE, FALSE, argv[2]);
     if (!ready || FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return 1;
-    static Sink sink;
+    static EventSink sink;
     ComPtr<IPenManager> manager;
     ComPtr<IConnectionPointContainer> container;
     ComPtr<IConnectionPoint> point;
     DWORD cookie = 0;
     if (FAILED(CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&manager))) ||
-        FAILED(manager.As(&container)) || FAILED(container->FindConnectionPoint(DIID_IPenManagerEvents, &point)) ||
+        FAILED(manager.As(&container)) ||
+        FAILED(container->FindConnectionPoint(DIID_IPenManagerEvents, &point)) ||
         FAILED(point->Advise(&sink, &cookie)))
         return 1;
     SetEvent(ready);

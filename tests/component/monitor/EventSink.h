@@ -1,0 +1,37 @@
+#pragma once
+// EventSink: a dispatch sink for the pen manager's events, without type information as
+// the panel's own is, living as long as its owner (no reference counting). Invoke hands
+// each event's id to OnEvent.
+#include <windows.h>
+#include <oaidl.h>
+
+#include "pen/PenManager.h"
+
+class EventSink : public IDispatch {
+public:
+    virtual ~EventSink() = default;
+
+    STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override {
+        if (riid == IID_IUnknown || riid == IID_IDispatch || riid == DIID_IPenManagerEvents) {
+            *ppv = static_cast<IDispatch*>(this);
+            return S_OK;
+        }
+        *ppv = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return 2; }
+    STDMETHODIMP_(ULONG) Release() override { return 1; }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override {
+        *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
+        OnEvent(id);
+        return S_OK;
+    }
+
+protected:
+    virtual void OnEvent(DISPID) {}
+};
