@@ -26,13 +26,8 @@
 using Microsoft::WRL::ComPtr;
 
 namespace {
-const wchar_t kCaption[] = L"Panel de control del lápiz";
 const wchar_t kBareCaption[] = L"Hoja de propiedades";
 const wchar_t kPen[] = L"AAA-BBB-CCC-DD";
-const wchar_t kNoPen[] = L"El lápiz no está conectado/Lápiz bloqueado.";
-constexpr int kBatteryText = 100;
-constexpr int kHistoryButton = 101;
-constexpr int kHistoryList = 101;
 constexpr int kStartPairs = 10;
 constexpr int kDockings = 50;
 constexpr int kLogLoads = 3;
@@ -63,7 +58,7 @@ double StartOnce(const wchar_t* exe, const wchar_t* caption) {
         return -1;
     HWND sheet = WaitSheet(app.Pid(), caption);
     double took = BenchNow() - start;
-    if (HWND frame = app.FindTopWindow(L"QuillpadFrame"))
+    if (HWND frame = app.FindTopWindow(ui::kFrameClass))
         PostMessageW(frame, WM_CLOSE, 0, 0);
     else if (sheet)
         ui::Control(sheet, IDCANCEL).PostClick();
@@ -155,12 +150,6 @@ double RoundTrip(const wchar_t* penId) {
     return (BenchNow() - start) / kCalls;
 }
 
-HWND ServiceLog(DWORD pid) {
-    for (HWND hwnd : ui::TopWindows(pid, L"#32770"))
-        if (ui::Control(hwnd).Text() == L"Registro de servicio")
-            return hwnd;
-    return nullptr;
-}
 } // namespace
 
 int main(int argc, char** argv) {
@@ -181,11 +170,11 @@ int main(int argc, char** argv) {
     // Start-up: one cold run of each first, not counted.
     Figures quillpad, bare;
     if (want("startup")) {
-        StartOnce(L"Quillpad.exe", kCaption);
+        StartOnce(L"Quillpad.exe", ui::kSheetCaption);
         StartOnce(L"BareSheet.exe", kBareCaption);
     }
     for (int i = 0; want("startup") && i < kStartPairs; ++i) {
-        double ours = StartOnce(L"Quillpad.exe", kCaption);
+        double ours = StartOnce(L"Quillpad.exe", ui::kSheetCaption);
         double theirs = StartOnce(L"BareSheet.exe", kBareCaption);
         if (ours < 0 || theirs < 0)
             return fail("a sheet did not show");
@@ -196,10 +185,10 @@ int main(int argc, char** argv) {
     Process app;
     if (!app.Start(L"Quillpad.exe"))
         return fail("Quillpad.exe did not start");
-    ui::Sheet sheet(WaitSheet(app.Pid(), kCaption));
+    ui::Sheet sheet(WaitSheet(app.Pid(), ui::kSheetCaption));
     if (!sheet)
         return fail("no sheet");
-    ui::Control battery = sheet.Item(kBatteryText);
+    ui::Control battery = sheet.Item(IDC_BATTERY);
     Bstr pen(kPen);
 
     // Docking to the battery line, from the event (the stand-in first saves the pen).
@@ -215,7 +204,7 @@ int main(int argc, char** argv) {
     Figures docking, dockCall;
     for (int i = 0; want("dock") && i < kDockings; ++i) {
         control->Undock(pen.Get());
-        if (!ui::WaitUntil([&] { return battery.Text() == kNoPen; }))
+        if (!ui::WaitUntil([&] { return battery.Text() == ui::kNoPenText; }))
             return fail("undocking not shown");
         sink.dockedAt = 0;
         double call = BenchNow();
@@ -224,7 +213,7 @@ int main(int argc, char** argv) {
         if (!sink.dockedAt)
             return fail("no PenDocked event");
         // Polled every millisecond: a tighter loop would keep the panel busy answering.
-        while (battery.Text() == kNoPen && BenchNow() - sink.dockedAt < 5000)
+        while (battery.Text() == ui::kNoPenText && BenchNow() - sink.dockedAt < 5000)
             Sleep(1);
         docking.samples.push_back(BenchNow() - sink.dockedAt);
     }
@@ -242,9 +231,9 @@ int main(int argc, char** argv) {
             reads[items].samples.push_back(ReadOutbox(kPen));
         for (int i = 0; i < kLogLoads; ++i) {
             double start = BenchNow();
-            sheet.Item(kHistoryButton).Click(); // returns once the log is shown and filled
-            HWND log = ServiceLog(app.Pid());
-            ui::ListView list(log, kHistoryList);
+            sheet.Item(IDC_PEN_HISTORY).Click(); // returns once the log is shown and filled
+            HWND log = ui::FindDialog(app.Pid(), ui::kServiceLogCaption);
+            ui::ListView list(log, IDC_HISTORY_LIST);
             if (!log || !ui::WaitUntil([&] { return list.Count() == items; }, 20000))
                 return fail("service log not filled");
             loads[items].samples.push_back(BenchNow() - start);
@@ -253,7 +242,7 @@ int main(int argc, char** argv) {
         }
     }
     point->Unadvise(cookie);
-    PostMessageW(app.FindTopWindow(L"QuillpadFrame"), WM_CLOSE, 0, 0);
+    PostMessageW(app.FindTopWindow(ui::kFrameClass), WM_CLOSE, 0, 0);
     app.WaitExit(10000);
 
     double ratio = quillpad.median() / bare.median();

@@ -15,13 +15,6 @@ using namespace std::chrono_literals;
 using ui::Sheet;
 using ui::StandIn;
 
-const wchar_t kCaption[] = L"Panel de control del lápiz";
-const wchar_t kLogCaption[] = L"Registro de servicio";
-constexpr int kBatteryText = 100;
-constexpr int kHistoryButton = 101;
-constexpr int kList = 101;
-constexpr int kRemove = 144;
-
 std::wstring Wide(const std::string& utf8) {
     std::wstring text(utf8.size(), L'\0');
     text.resize(static_cast<size_t>(MultiByteToWideChar(
@@ -35,22 +28,20 @@ protected:
 
     void Open() {
         ASSERT_TRUE(app.Start(L"Quillpad.exe"));
-        Sheet sheet = Sheet::Find(app.Pid(), kCaption);
+        Sheet sheet = Sheet::Find(app.Pid(), ui::kSheetCaption);
         ASSERT_TRUE(sheet);
         // The pen first: the log reloads when the pen arrives.
         ASSERT_TRUE(ui::WaitUntil(
-            [&] { return sheet.Item(kBatteryText).Text().find(L"remanente") != std::wstring::npos; }));
-        sheet.Item(kHistoryButton).Click();
+            [&] { return sheet.Item(IDC_BATTERY).Text().find(L"remanente") != std::wstring::npos; }));
+        sheet.Item(IDC_PEN_HISTORY).Click();
         window = ui::WaitFor([&]() -> HWND {
-            for (HWND hwnd : ui::TopWindows(app.Pid(), L"#32770"))
-                if (ui::Control(hwnd).Text() == kLogCaption && IsWindowVisible(hwnd))
-                    return hwnd;
-            return nullptr;
+            HWND log = ui::FindDialog(app.Pid(), ui::kServiceLogCaption);
+            return log && IsWindowVisible(log) ? log : nullptr;
         });
         ASSERT_NE(window, nullptr);
     }
     void Close() {
-        ui::Post(app.FindTopWindow(L"QuillpadFrame"), WM_CLOSE);
+        ui::Post(app.FindTopWindow(ui::kFrameClass), WM_CLOSE);
         ASSERT_TRUE(app.WaitExit(5000));
     }
     nlohmann::json Outbox() { return StandIn::State()["pens"]["AAA-BBB-CCC-DD"]["outbox"]; }
@@ -61,7 +52,7 @@ protected:
 
 TEST_F(ServiceLog, ListsTheOutboxWithoutHiddenRequests) {
     Open();
-    ui::ListView list(window, kList);
+    ui::ListView list(window, IDC_HISTORY_LIST);
     EXPECT_EQ(list.Heading(0), L"Servicio");
     EXPECT_EQ(list.Heading(1), L"Fecha y hora");
     EXPECT_EQ(list.Heading(2), L"URL");
@@ -90,16 +81,16 @@ TEST_F(ServiceLog, ListsTheOutboxWithoutHiddenRequests) {
 
 TEST_F(ServiceLog, RemovesARequestAfterTheQuestion) {
     Open();
-    ui::ListView list(window, kList);
+    ui::ListView list(window, IDC_HISTORY_LIST);
     int before = list.Count();
     size_t inPen = Outbox().size();
     ASSERT_GT(before, 0);
-    EXPECT_FALSE(ui::Control(window, kRemove).IsEnabled());
+    EXPECT_FALSE(ui::Control(window, IDC_REMOVE_ITEM).IsEnabled());
     ASSERT_TRUE(list.Select(0));
-    ASSERT_TRUE(ui::WaitUntil([&] { return ui::Control(window, kRemove).IsEnabled(); }));
+    ASSERT_TRUE(ui::WaitUntil([&] { return ui::Control(window, IDC_REMOVE_ITEM).IsEnabled(); }));
 
     // No keeps the request; Yes removes it from the list and from the pen.
-    ui::Control(window, kRemove).PostClick();
+    ui::Control(window, IDC_REMOVE_ITEM).PostClick();
     auto box = ui::MessageBoxWindow::Wait(app.Pid());
     ASSERT_TRUE(box);
     EXPECT_EQ(box.Caption(), L"Quitar solicitud de servicio");
@@ -109,19 +100,19 @@ TEST_F(ServiceLog, RemovesARequestAfterTheQuestion) {
     ASSERT_TRUE(box.WaitClosed());
     EXPECT_EQ(list.Count(), before);
 
-    ui::Control(window, kRemove).PostClick();
+    ui::Control(window, IDC_REMOVE_ITEM).PostClick();
     box = ui::MessageBoxWindow::Wait(app.Pid());
     ASSERT_TRUE(box);
     box.Answer(IDYES);
     EXPECT_TRUE(ui::WaitUntil([&] { return list.Count() == before - 1; }));
     EXPECT_EQ(Outbox().size(), inPen - 1);
-    EXPECT_FALSE(ui::Control(window, kRemove).IsEnabled()) << "nothing is selected any more";
+    EXPECT_FALSE(ui::Control(window, IDC_REMOVE_ITEM).IsEnabled()) << "nothing is selected any more";
     Close();
 }
 
 TEST_F(ServiceLog, ComesBackWithItsPlacementAndColumnWidths) {
     Open();
-    ui::ListView list(window, kList);
+    ui::ListView list(window, IDC_HISTORY_LIST);
     EXPECT_EQ(list.ColumnWidth(0), 75);
     EXPECT_EQ(list.ColumnWidth(1), 125);
     EXPECT_EQ(list.ColumnWidth(2), 100);
@@ -142,7 +133,7 @@ TEST_F(ServiceLog, ComesBackWithItsPlacementAndColumnWidths) {
     EXPECT_EQ(again.top, placed.top);
     EXPECT_EQ(again.right, placed.right);
     EXPECT_EQ(again.bottom, placed.bottom);
-    EXPECT_EQ(ui::ListView(window, kList).ColumnWidth(3), 260);
+    EXPECT_EQ(ui::ListView(window, IDC_HISTORY_LIST).ColumnWidth(3), 260);
     Close();
 }
 } // namespace

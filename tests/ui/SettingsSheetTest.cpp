@@ -13,10 +13,6 @@ using namespace std::chrono_literals;
 using ui::Sheet;
 using ui::StandIn;
 
-const wchar_t kCaption[] = L"Panel de control del lápiz";
-const wchar_t kNoPen[] = L"El lápiz no está conectado/Lápiz bloqueado.";
-constexpr int kBatteryText = 100;
-constexpr int kHistoryButton = 101;
 const std::wstring kPen = StandIn::kDemoPen;
 const std::wstring kSecondPen = L"QQQ-RRR-SSS-TT";
 
@@ -45,18 +41,13 @@ protected:
     }
     void StartShown() {
         Start();
-        sheet = Sheet::Find(app.Pid(), kCaption);
+        sheet = Sheet::Find(app.Pid(), ui::kSheetCaption);
         ASSERT_TRUE(sheet) << log.Dump();
     }
-    std::wstring Battery() const { return sheet.Item(kBatteryText).Text(); }
+    HWND ServiceLog() const { return ui::FindDialog(app.Pid(), ui::kServiceLogCaption); }
+    std::wstring Battery() const { return sheet.Item(IDC_BATTERY).Text(); }
     bool BatteryIs(const std::wstring& text) const {
         return ui::WaitUntil([&] { return Battery() == text; });
-    }
-    HWND ServiceLog() const {
-        for (HWND hwnd : ui::TopWindows(app.Pid(), L"#32770"))
-            if (ui::Control(hwnd).Text() == L"Registro de servicio")
-                return hwnd;
-        return nullptr;
     }
     // Index of the first log line of the process containing text, -1 when none.
     int LineOf(const std::string& text) {
@@ -80,7 +71,7 @@ TEST_F(SettingsSheet, StatusPageFollowsDockingAndUndocking) {
     EXPECT_TRUE(BatteryIs(kBattery80)) << Battery();
 
     ASSERT_TRUE(StandIn::Undock(kPen));
-    EXPECT_TRUE(BatteryIs(kNoPen)) << Battery();
+    EXPECT_TRUE(BatteryIs(ui::kNoPenText)) << Battery();
     // Docking shows the battery within the same message: no refresh is waited for.
     ASSERT_TRUE(StandIn::Dock(kPen));
     EXPECT_TRUE(BatteryIs(kBattery80)) << Battery();
@@ -89,7 +80,7 @@ TEST_F(SettingsSheet, StatusPageFollowsDockingAndUndocking) {
     // A battery that can't be read.
     ASSERT_TRUE(StandIn::Fail(L"IPen::GetBatteryStatus", static_cast<HRESULT>(0x80004005), 1));
     ASSERT_TRUE(StandIn::Undock(kPen));
-    ASSERT_TRUE(BatteryIs(kNoPen));
+    ASSERT_TRUE(BatteryIs(ui::kNoPenText));
     ASSERT_TRUE(StandIn::Dock(kPen));
     EXPECT_TRUE(BatteryIs(L"Ha ocurrido un error imprevisto.")) << Battery();
     EXPECT_TRUE(log.WaitFor(app.Pid(), "Error getting battery status (0x80004005).", 2s)) << log.Dump();
@@ -122,7 +113,7 @@ TEST_F(SettingsSheet, LockedPenShowsOnlyAfterItsUnlock) {
     ASSERT_TRUE(StandIn::Lock(kPen, false));
     StartShown();
     ASSERT_TRUE(log.WaitFor(app.Pid(), "The pen is still locked.", 5s)) << log.Dump();
-    EXPECT_EQ(Battery(), kNoPen);
+    EXPECT_EQ(Battery(), ui::kNoPenText);
     ASSERT_TRUE(StandIn::Unlock(kPen));
     EXPECT_TRUE(BatteryIs(kBattery80)) << Battery();
     EXPECT_TRUE(log.Contains(app.Pid(), "Faking pen docked of pen AAA-BBB-CCC-DD."));
@@ -130,7 +121,7 @@ TEST_F(SettingsSheet, LockedPenShowsOnlyAfterItsUnlock) {
 
 TEST_F(SettingsSheet, ClosingWhileTheLogIsOpenOnlyHidesTheSheet) {
     StartShown();
-    sheet.Item(kHistoryButton).Click();
+    sheet.Item(IDC_PEN_HISTORY).Click();
     ASSERT_TRUE(ui::WaitUntil([&] { return ServiceLog() && IsWindowVisible(ServiceLog()); }));
     sheet.Button(Sheet::kCancel).PostClick();
     ASSERT_TRUE(ui::WaitUntil([&] { return !sheet.IsVisible(); }));
@@ -144,10 +135,7 @@ TEST_F(SettingsSheet, ClosingWhileTheLogIsOpenOnlyHidesTheSheet) {
 TEST_F(SettingsSheet, HistorySwitchShowsOnlyTheLogAndASecondStartTheSheet) {
     Start(L"/history");
     ASSERT_TRUE(ui::WaitUntil([&] { return ServiceLog() && IsWindowVisible(ServiceLog()); })) << log.Dump();
-    HWND hidden = nullptr;
-    for (HWND hwnd : ui::TopWindows(app.Pid(), L"#32770"))
-        if (ui::Control(hwnd).Text() == kCaption)
-            hidden = hwnd;
+    HWND hidden = ui::FindDialog(app.Pid(), ui::kSheetCaption);
     ASSERT_NE(hidden, nullptr);
     EXPECT_FALSE(IsWindowVisible(hidden));
 
@@ -172,9 +160,8 @@ TEST_F(SettingsSheet, HistorySwitchShowsOnlyTheLogAndASecondStartTheSheet) {
 
 TEST_F(SettingsSheet, HelpButtonAndF1OpenTheHelpFile) {
     StartShown();
-    const wchar_t kHelpTitle[] = L"Ayuda del Panel de control del lápiz";
     sheet.Button(Sheet::kHelp).PostClick();
-    EXPECT_NE(app.WaitTopWindow(nullptr, kHelpTitle, 10000), nullptr) << log.Dump();
+    EXPECT_NE(app.WaitTopWindow(nullptr, ui::kHelpCaption, 10000), nullptr) << log.Dump();
     EXPECT_TRUE(log.Contains(app.Pid(), "-->(PropertyPage::OnHelp)"));
     // F1 on a control of the page (the system's WM_KEYF1 for the key) asks its way up to
     // the main window.
@@ -186,7 +173,7 @@ TEST_F(SettingsSheet, HelpButtonAndF1OpenTheHelpFile) {
     };
     ASSERT_TRUE(ui::WaitUntil([&] { return helps() == 1; }));
     constexpr UINT kKeyF1 = 0x004D; // WM_KEYF1
-    ui::Post(sheet.Item(kHistoryButton).Hwnd(), kKeyF1);
+    ui::Post(sheet.Item(IDC_PEN_HISTORY).Hwnd(), kKeyF1);
     EXPECT_TRUE(ui::WaitUntil([&] { return helps() == 2; })) << log.Dump();
 }
 } // namespace

@@ -5,6 +5,7 @@
 #include "ui/driver/DebugLog.h"
 #include "ui/driver/ListView.h"
 #include "ui/driver/MessageBoxWindow.h"
+#include "ui/driver/Panel.h"
 #include "ui/driver/Process.h"
 #include "ui/driver/RemoteBuffer.h"
 #include "ui/driver/Sheet.h"

@@ -12,10 +12,6 @@
 #include "ui/driver/Driver.h"
 
 namespace {
-constexpr int kHelpCommand = 57670;
-constexpr int kHistoryButton = 101;
-constexpr int kList = 101;
-constexpr int kRemove = 144;
 
 DWORD QuillpadPid() {
     DWORD pid = 0;
@@ -47,25 +43,25 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     if (step == L"help") {
-        ui::Post(ui::TopWindows(pid, L"QuillpadFrame").at(0), WM_COMMAND, kHelpCommand);
-        return TopWindow(pid, L"Ayuda del Panel de control del lápiz") ? 0 : 1;
+        ui::Post(ui::TopWindows(pid, ui::kFrameClass).at(0), WM_COMMAND, ui::kHelpCommand);
+        return TopWindow(pid, ui::kHelpCaption) ? 0 : 1;
     }
     if (step == L"question") {
-        ui::Sheet sheet = ui::Sheet::Find(pid, L"Panel de control del lápiz");
+        ui::Sheet sheet = ui::Sheet::Find(pid, ui::kSheetCaption);
         if (!sheet)
             return 1;
-        sheet.Item(kHistoryButton).Click();
-        HWND log = TopWindow(pid, L"Registro de servicio");
-        if (!log || !ui::ListView(log, kList).Select(0))
+        sheet.Item(IDC_PEN_HISTORY).Click();
+        HWND log = TopWindow(pid, ui::kServiceLogCaption);
+        if (!log || !ui::ListView(log, IDC_HISTORY_LIST).Select(0))
             return 1;
-        ui::Control(log, kRemove).PostClick();
+        ui::Control(log, IDC_REMOVE_ITEM).PostClick();
         return ui::MessageBoxWindow::Wait(pid) ? 0 : 1;
     }
     if (step == L"answer") {
         ui::MessageBoxWindow box = ui::MessageBoxWindow::Find(pid);
         if (box)
             box.Answer(IDNO);
-        if (HWND log = TopWindow(pid, L"Registro de servicio"))
+        if (HWND log = TopWindow(pid, ui::kServiceLogCaption))
             ui::Post(log, WM_CLOSE);
         return 0;
     }
