@@ -251,8 +251,12 @@ public:
     }
     STDMETHODIMP Quit() override {
         PM_CONTROL("IPenManagerControl::Quit", {
-            // The loop ends after this call has returned to the caller.
-            PostQuitMessage(0);
+            // The loop ends a moment after this call: the reply goes out on another thread
+            // once we return, and must be on its way before the process tears COM down.
+            SetTimer(nullptr, 0, 200, [](HWND, UINT, UINT_PTR timer, DWORD) {
+                KillTimer(nullptr, timer);
+                PostQuitMessage(0);
+            });
             return S_OK;
         });
     }
