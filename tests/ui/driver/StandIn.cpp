@@ -30,7 +30,8 @@ void ReadAvailable(HANDLE pipe, std::string& text) {
     char chunk[4096];
     DWORD available = 0, read = 0;
     while (PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
-           ReadFile(pipe, chunk, sizeof chunk < available ? sizeof chunk : available, &read, nullptr) && read > 0)
+           ReadFile(pipe, chunk, sizeof chunk < available ? sizeof chunk : available, &read, nullptr) &&
+           read > 0)
         text.append(chunk, read);
 }
 
@@ -78,8 +79,14 @@ StandIn::Result StandIn::Run(const std::vector<std::wstring>& arguments, DWORD t
                 break;
             }
         }
-        ReadAvailable(outRead, result.out);
-        ReadAvailable(errRead, result.err);
+        // What penctl wrote last may still be on its way into the pipe: read until the
+        // pipe stays quiet for a moment.
+        for (size_t before = SIZE_MAX; before != result.out.size() + result.err.size();) {
+            before = result.out.size() + result.err.size();
+            Sleep(10);
+            ReadAvailable(outRead, result.out);
+            ReadAvailable(errRead, result.err);
+        }
         CloseHandle(pi.hThread);
         CloseHandle(pi.hProcess);
     }
@@ -133,10 +140,14 @@ bool StandIn::Clear() {
 
 nlohmann::json StandIn::State() {
     Result result = Run({L"dump"});
-    if (!result.Ok())
-        return nullptr;
-    nlohmann::json state = nlohmann::json::parse(result.out, nullptr, false);
-    return state.is_discarded() ? nlohmann::json() : state;
+    nlohmann::json state = result.Ok() ? nlohmann::json::parse(result.out, nullptr, false) : nlohmann::json();
+    if (!result.Ok() || state.is_discarded()) {
+        // Said on the test's error stream: a test that reads a null state fails later.
+        fprintf(stderr, "StandIn::State: penctl dump gave exit code %lu, %zu bytes of output: %s\n",
+                static_cast<unsigned long>(result.exitCode), result.out.size(), result.err.c_str());
+        return nlohmann::json();
+    }
+    return state;
 }
 
 bool StandIn::Quit() {
