@@ -2,6 +2,9 @@
 // and against the pen manager stand-in through penctl: what later page tests rely on.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "ui/baresheet/BareSheetIds.h"
 #include "ui/driver/Driver.h"
 
@@ -139,5 +142,29 @@ TEST(StandIn, DrivesTheStandInThroughPenctl) {
     StandIn::Result usage = StandIn::Run({L"dock"});
     EXPECT_EQ(usage.exitCode, 2u);
     EXPECT_NE(usage.err.find("usage"), std::string::npos) << usage.err;
+}
+// A process killed halfway through OutputDebugString keeps the DBWIN buffer; the log must
+// win it back, or every later line of every process costs ten seconds and is lost.
+TEST(DebugLogCapture, SurvivesAWriterThatDiedHoldingTheBuffer) {
+    DebugLog log;
+    ASSERT_TRUE(log.IsListening());
+    OutputDebugStringA("before the death\n");
+    ASSERT_TRUE(log.WaitFor(GetCurrentProcessId(), "before the death"));
+
+    std::thread dying([] {
+        HANDLE writers = CreateMutexW(nullptr, FALSE, L"DBWinMutex");
+        HANDLE ready = OpenEventW(SYNCHRONIZE, FALSE, L"DBWIN_BUFFER_READY");
+        ASSERT_TRUE(writers && ready);
+        ASSERT_EQ(WaitForSingleObject(writers, 5000), WAIT_OBJECT_0);
+        ASSERT_EQ(WaitForSingleObject(ready, 5000), WAIT_OBJECT_0);
+        CloseHandle(ready);
+        CloseHandle(writers); // the thread ends owning the mutex: abandoned, as by a kill
+    });
+    dying.join();
+
+    auto start = std::chrono::steady_clock::now();
+    OutputDebugStringA("after the death\n");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_TRUE(log.WaitFor(GetCurrentProcessId(), "after the death"));
 }
 } // namespace

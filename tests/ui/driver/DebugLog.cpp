@@ -2,12 +2,16 @@
 
 namespace {
 constexpr DWORD kBufferSize = 4096;
-}
+constexpr DWORD kTickMs = 50;
+// How long the buffer may stay taken with no data before its writer counts as dead.
+constexpr int kTicksBeforeRescue = 20;
+} // namespace
 
 DebugLog::DebugLog() {
     m_bufferReady = CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY");
     m_dataReady = CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY");
-    m_mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBufferSize, L"DBWIN_BUFFER");
+    m_mapping =
+        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBufferSize, L"DBWIN_BUFFER");
     if (!m_bufferReady || !m_dataReady || !m_mapping || GetLastError() == ERROR_ALREADY_EXISTS)
         return;
     m_view = static_cast<const char*>(MapViewOfFile(m_mapping, FILE_MAP_READ, 0, 0, kBufferSize));
@@ -29,18 +33,39 @@ DebugLog::~DebugLog() {
             CloseHandle(h);
 }
 
+// A writer takes the buffer (BUFFER_READY), fills it and signals DATA_READY, all within
+// microseconds. A process killed in between keeps the buffer forever, and from then on
+// every OutputDebugString of every process waits ten seconds and is lost. So while no data
+// comes, the log looks whether the buffer is still free, and hands it out again when it
+// has stayed taken for a second.
+bool DebugLog::BufferHeldByDeadWriter(int& takenTicks) {
+    if (WaitForSingleObject(m_bufferReady, 0) == WAIT_OBJECT_0) {
+        SetEvent(m_bufferReady); // free after all: put the signal back
+        takenTicks = 0;
+        return false;
+    }
+    return ++takenTicks >= kTicksBeforeRescue;
+}
+
 void DebugLog::Listen() {
     SetEvent(m_bufferReady);
-    for (;;) {
+    for (int takenTicks = 0;;) {
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             if (m_stop)
                 return;
         }
-        if (WaitForSingleObject(m_dataReady, 50) != WAIT_OBJECT_0)
+        if (WaitForSingleObject(m_dataReady, kTickMs) != WAIT_OBJECT_0) {
+            if (BufferHeldByDeadWriter(takenTicks)) {
+                takenTicks = 0;
+                SetEvent(m_bufferReady);
+            }
             continue;
+        }
+        takenTicks = 0;
         DWORD pid = *reinterpret_cast<const DWORD*>(m_view);
-        std::string chunk(m_view + sizeof(DWORD), strnlen(m_view + sizeof(DWORD), kBufferSize - sizeof(DWORD)));
+        std::string chunk(m_view + sizeof(DWORD),
+                          strnlen(m_view + sizeof(DWORD), kBufferSize - sizeof(DWORD)));
         SetEvent(m_bufferReady);
         std::lock_guard<std::mutex> lock(m_mutex);
         std::string& partial = m_partial[pid];
@@ -69,7 +94,9 @@ bool DebugLog::WaitFor(DWORD pid, const std::string& text, std::chrono::millisec
     });
 }
 
-bool DebugLog::Contains(DWORD pid, const std::string& text) { return WaitFor(pid, text, std::chrono::milliseconds(0)); }
+bool DebugLog::Contains(DWORD pid, const std::string& text) {
+    return WaitFor(pid, text, std::chrono::milliseconds(0));
+}
 
 std::vector<DebugLog::Line> DebugLog::Lines() {
     std::lock_guard<std::mutex> lock(m_mutex);

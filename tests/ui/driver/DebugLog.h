@@ -26,7 +26,8 @@ public:
     // False when another viewer already owns the buffer.
     bool IsListening() const { return m_view != nullptr; }
     // Waits until a line of pid (0: any process) contains text; true when seen.
-    bool WaitFor(DWORD pid, const std::string& text, std::chrono::milliseconds timeout = std::chrono::seconds(5));
+    bool WaitFor(DWORD pid, const std::string& text,
+                 std::chrono::milliseconds timeout = std::chrono::seconds(5));
     bool Contains(DWORD pid, const std::string& text);
     std::vector<Line> Lines();
     // Every line so far, for failure messages.
@@ -34,6 +35,7 @@ public:
 
 private:
     void Listen();
+    bool BufferHeldByDeadWriter(int& takenTicks);
     bool Matches(const Line& line, DWORD pid, const std::string& text) const;
 
     HANDLE m_bufferReady = nullptr;
