@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# wine-register.sh: registers the build tree's COM servers (pen manager stand-in,
-# storage API) machine-wide in $WINEPREFIX when they are newer than the last
+# wine-register.sh: registers the build tree's COM servers (pen manager stand-in and
+# its outbox copies, storage API) machine-wide in $WINEPREFIX when they are newer than the last
 # registration. Wine ignores per-user class registration.
 set -euo pipefail
 : "${QP_BUILD:=$(cd "$(dirname "$0")/../build" && pwd)}"
@@ -10,6 +10,7 @@ bin="$QP_BUILD/bin"
 marker="$WINEPREFIX/.quillpad-registered"
 servers=()
 [ -f "$bin/PenManager.exe" ] && servers+=("$bin/PenManager.exe")
+[ -f "$bin/PenOutbox.dll" ] && servers+=("$bin/PenOutbox.dll")
 [ -f "$bin/PenStorage.dll" ] && servers+=("$bin/PenStorage.dll")
 [ ${#servers[@]} -gt 0 ] || exit 0
 

@@ -31,12 +31,28 @@ void Calls::clearFaults() {
     delays_.clear();
 }
 
-bool Calls::take(std::map<std::string, Rule>& rules, const char* method, Rule& rule) {
+nlohmann::json Calls::handOver(std::initializer_list<const char*> methods) {
+    nlohmann::json rules = nlohmann::json::object();
+    for (const char* method : methods) {
+        Rule fault{}, delay{};
+        const bool fails = take(faults_, method, fault, true);
+        const bool waits = take(delays_, method, delay, true);
+        if (!fails && !waits)
+            continue;
+        // One call of the copy both waits and fails when both rules are there.
+        rules[method] = {{"hr", static_cast<long>(fails ? fault.hr : S_OK)},
+                         {"ms", waits ? delay.ms : 0},
+                         {"count", fails ? fault.count : delay.count}};
+    }
+    return rules;
+}
+
+bool Calls::take(std::map<std::string, Rule>& rules, const char* method, Rule& rule, bool whole) {
     auto it = rules.find(method);
     if (it == rules.end())
         return false;
     rule = it->second;
-    if (it->second.count > 0 && --it->second.count == 0)
+    if (whole ? it->second.count > 0 : it->second.count > 0 && --it->second.count == 0)
         rules.erase(it);
     return true;
 }

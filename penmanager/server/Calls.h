@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <initializer_list>
 #include <map>
 #include <new>
 #include <string>
@@ -23,6 +24,9 @@ public:
     void failMethod(const std::string& method, HRESULT hr, long count);
     void delayMethod(const std::string& method, DWORD ms, long count);
     void clearFaults();
+    // The failures and delays of the given methods, for a copy that serves them in the
+    // client's process: {method: {"hr", "ms", "count"}}. Counted rules go with the copy.
+    nlohmann::json handOver(std::initializer_list<const char*> methods);
 
     nlohmann::json log() const { return log_; }
     void clearLog() { log_ = nlohmann::json::array(); }
@@ -68,7 +72,8 @@ private:
 
     HRESULT enter(const char* method);
     void record(const char* method, HRESULT hr);
-    static bool take(std::map<std::string, Rule>& rules, const char* method, Rule& rule);
+    // One call's rule; whole: the rule with all its calls left.
+    static bool take(std::map<std::string, Rule>& rules, const char* method, Rule& rule, bool whole = false);
 
     std::map<std::string, Rule> faults_;
     std::map<std::string, Rule> delays_;

@@ -249,6 +249,10 @@ public:
         *processId = static_cast<LONG>(::GetCurrentProcessId());
         return S_OK;
     }
+    STDMETHODIMP GetOutboxItem(BSTR penId, LONG seconds, LONG milliseconds, IOutboxItem** item) override {
+        PM_CONTROL("IPenManagerControl::GetOutboxItem",
+                   { return handOut(newOutboxItem(toUtf8(penId), seconds, milliseconds), item); });
+    }
     STDMETHODIMP Quit() override {
         PM_CONTROL("IPenManagerControl::Quit", {
             // The loop ends a moment after this call: the reply goes out on another thread

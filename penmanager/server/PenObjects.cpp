@@ -79,110 +79,6 @@ private:
     std::string penId_;
 };
 
-// An outbox item is known by its time stamp; it reads the pen's outbox on every call,
-// so a removed item answers with a failure.
-class OutboxItem : public DualObject<IOutboxItem> {
-public:
-    OutboxItem(std::string penId, LONG seconds, LONG milliseconds)
-        : penId_(std::move(penId)), seconds_(seconds), milliseconds_(milliseconds) {}
-
-    static json* find(json& pen, LONG seconds, LONG milliseconds, size_t* index = nullptr) {
-        json& outbox = pen["outbox"];
-        if (!outbox.is_array())
-            return nullptr;
-        for (size_t i = 0; i < outbox.size(); ++i)
-            if (outbox[i].is_object() && outbox[i].value("seconds", -1L) == seconds &&
-                outbox[i].value("milliseconds", -1L) == milliseconds) {
-                if (index)
-                    *index = i;
-                return &outbox[i];
-            }
-        return nullptr;
-    }
-
-#define PM_ITEM(method, ...)                                                            \
-    PM_CALL("IOutboxItem::" method, {                                                   \
-        PM_PEN(false);                                                                  \
-        json* item = find(*pen, seconds_, milliseconds_);                               \
-        if (!item)                                                                      \
-            return E_FAIL;                                                              \
-        __VA_ARGS__                                                                     \
-    })
-    STDMETHODIMP GetStatus(LONG* v) override { PM_ITEM("GetStatus", return longOut(*item, "status", v);); }
-    STDMETHODIMP GetServiceName(BSTR* v) override { PM_ITEM("GetServiceName", return stringOut(*item, "serviceName", v);); }
-    STDMETHODIMP GetTabbet(LONG* v) override { PM_ITEM("GetTabbet", return longOut(*item, "tabbet", v);); }
-    STDMETHODIMP IsNetworkService(VARIANT_BOOL* v) override { PM_ITEM("IsNetworkService", return boolOut(flag(*item, "network"), v);); }
-    STDMETHODIMP GetTimeSeconds(LONG* v) override { PM_ITEM("GetTimeSeconds", return longOut(*item, "seconds", v);); }
-    STDMETHODIMP GetTimeMilliseconds(LONG* v) override { PM_ITEM("GetTimeMilliseconds", return longOut(*item, "milliseconds", v);); }
-    STDMETHODIMP GetResult(LONG* v) override { PM_ITEM("GetResult", return longOut(*item, "result", v);); }
-    STDMETHODIMP GetUrl(BSTR* v) override { PM_ITEM("GetUrl", return stringOut(*item, "url", v);); }
-    STDMETHODIMP GetMessage(BSTR* v) override { PM_ITEM("GetMessage", return stringOut(*item, "message", v);); }
-    STDMETHODIMP IsVisited(VARIANT_BOOL* v) override { PM_ITEM("IsVisited", return boolOut(flag(*item, "visited"), v);); }
-    STDMETHODIMP SetVisited(VARIANT_BOOL visited) override {
-        PM_ITEM("SetVisited", {
-            (*item)["visited"] = visited != VARIANT_FALSE;
-            PenStore::instance().savePen(penId_);
-            return S_OK;
-        });
-    }
-    // The outbox is the pen's own: removing a request takes effect at once.
-    STDMETHODIMP Remove() override {
-        PM_CALL("IOutboxItem::Remove", {
-            PM_PEN(false);
-            size_t index = 0;
-            if (!find(*pen, seconds_, milliseconds_, &index))
-                return E_FAIL;
-            (*pen)["outbox"].erase(index);
-            PenStore::instance().savePen(penId_);
-            return S_OK;
-        });
-    }
-#undef PM_ITEM
-
-private:
-    std::string penId_;
-    LONG seconds_;
-    LONG milliseconds_;
-};
-
-class Outbox : public DualObject<IOutbox> {
-public:
-    explicit Outbox(std::string penId) : penId_(std::move(penId)) {}
-    STDMETHODIMP GetCount(LONG* count) override {
-        PM_CALL("IOutbox::GetCount", {
-            PM_PEN(false);
-            return countOut(listCount((*pen)["outbox"]), count);
-        });
-    }
-    STDMETHODIMP GetItem(LONG index, VARIANT* item) override {
-        PM_CALL("IOutbox::GetItem", {
-            PM_PEN(false);
-            const json& outbox = (*pen)["outbox"];
-            if (!inList(outbox, index))
-                return E_INVALIDARG;
-            const json& entry = outbox[index - 1];
-            if (!entry.is_object())
-                return E_FAIL;
-            return handOutVariant(new OutboxItem(penId_, entry.value("seconds", -1L), entry.value("milliseconds", -1L)),
-                                  item);
-        });
-    }
-    STDMETHODIMP GetItemByTime(LONG seconds, LONG milliseconds, IOutboxItem** item) override {
-        PM_CALL("IOutbox::GetItemByTime", {
-            if (!item)
-                return E_POINTER;
-            *item = nullptr;
-            PM_PEN(false);
-            if (!OutboxItem::find(*pen, seconds, milliseconds))
-                return E_INVALIDARG;
-            return handOut(new OutboxItem(penId_, seconds, milliseconds), item);
-        });
-    }
-
-private:
-    std::string penId_;
-};
-
 class PairedDevice : public DualObject<IPairedDevice> {
 public:
     PairedDevice(std::string penId, size_t index) : penId_(std::move(penId)), index_(index) {}
@@ -385,7 +281,7 @@ public:
     STDMETHODIMP GetOutbox(IOutbox** outbox) override {
         PM_CALL("IPen::GetOutbox", {
             PM_PEN(false);
-            return handOut(new Outbox(penId_), outbox);
+            return handOut(newOutbox(penId_), outbox);
         });
     }
     STDMETHODIMP GetBatteryStatus(IBatteryStatus** status) override {

@@ -14,6 +14,9 @@ IPenManagerControl* newControlObject();
 IPen* newPen(const std::string& penId);
 // The pens docked now.
 IPens* newPens();
+IOutbox* newOutbox(const std::string& penId);
+// The item of a pen's outbox with that time stamp, read from the pen with every call.
+IOutboxItem* newOutboxItem(const std::string& penId, LONG seconds, LONG milliseconds);
 
 // Event dispatch ids of IPenManagerEvents.
 namespace PenEvents {

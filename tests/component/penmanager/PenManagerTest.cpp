@@ -417,6 +417,66 @@ TEST_F(PenManagerTest, OutboxListsEveryStatusAndFollowsAddsVisitsAndRemovals) {
     EXPECT_HRESULT_FAILED(again->GetStatus(&status)); // the removed item is gone for everyone
 }
 
+// The outbox comes over in one call; the copy answers its reads itself, applies the
+// failures injected for them once, and writes through to the pen.
+TEST_F(PenManagerTest, OutboxTravelsByValueInOneCall) {
+    dock(L"VAL-1");
+    Bstr id(L"VAL-1");
+    for (const wchar_t* item : {LR"({"status": 0, "serviceName": "Uno", "seconds": 1, "visited": false})",
+                                LR"({"status": 1, "serviceName": "Dos", "seconds": 2, "visited": false})"}) {
+        Bstr itemJson(item);
+        ASSERT_HRESULT_SUCCEEDED(control->AddOutboxItem(id.value, itemJson.value, VARIANT_FALSE));
+    }
+    ComPtr<IPen> demo = pen(L"VAL-1");
+    ASSERT_TRUE(demo);
+    Bstr status(L"IOutboxItem::GetStatus");
+    ASSERT_HRESULT_SUCCEEDED(control->FailMethod(status.value, E_ABORT, 1));
+    ASSERT_HRESULT_SUCCEEDED(control->ClearCallLog());
+    ComPtr<IOutbox> outbox;
+    ASSERT_HRESULT_SUCCEEDED(demo->GetOutbox(&outbox));
+    LONG count = 0;
+    ASSERT_HRESULT_SUCCEEDED(outbox->GetCount(&count));
+    ASSERT_EQ(count, 2);
+    std::vector<HRESULT> reads;
+    for (LONG i = 1; i <= count; ++i) {
+        ComPtr<IOutboxItem> item = StandIn::item<IOutboxItem>(outbox.Get(), i);
+        ASSERT_TRUE(item);
+        LONG value = 0;
+        Bstr name;
+        reads.push_back(item->GetStatus(&value));
+        ASSERT_HRESULT_SUCCEEDED(item->GetServiceName(name.out()));
+    }
+    Bstr log;
+    ASSERT_HRESULT_SUCCEEDED(control->GetCallLog(log.out()));
+    EXPECT_EQ(LR"([{"hr":"0x00000000","method":"IPen::GetOutbox"}])", log.str());
+    EXPECT_EQ(E_ABORT, reads[0]);
+    EXPECT_EQ(std::vector<HRESULT>(reads.size() - 1, S_OK),
+              std::vector<HRESULT>(reads.begin() + 1, reads.end()));
+
+    // The rule went with the first copy: the next one reads fine.
+    ComPtr<IOutbox> again;
+    ASSERT_HRESULT_SUCCEEDED(demo->GetOutbox(&again));
+    ComPtr<IOutboxItem> first = StandIn::item<IOutboxItem>(again.Get(), 1);
+    ASSERT_TRUE(first);
+    LONG value = 0;
+    EXPECT_HRESULT_SUCCEEDED(first->GetStatus(&value));
+
+    // A write reaches the pen, and the pen's own item refuses what the pen refuses.
+    Bstr visited(L"IOutboxItem::SetVisited");
+    ASSERT_HRESULT_SUCCEEDED(control->FailMethod(visited.value, E_ACCESSDENIED, 1));
+    EXPECT_EQ(E_ACCESSDENIED, first->SetVisited(VARIANT_TRUE));
+    VARIANT_BOOL seen = VARIANT_TRUE;
+    ASSERT_HRESULT_SUCCEEDED(first->IsVisited(&seen));
+    EXPECT_EQ(VARIANT_FALSE, seen);
+    ASSERT_HRESULT_SUCCEEDED(first->SetVisited(VARIANT_TRUE));
+    ComPtr<IOutbox> fresh;
+    ASSERT_HRESULT_SUCCEEDED(demo->GetOutbox(&fresh));
+    ComPtr<IOutboxItem> reread = StandIn::item<IOutboxItem>(fresh.Get(), 1);
+    ASSERT_TRUE(reread);
+    ASSERT_HRESULT_SUCCEEDED(reread->IsVisited(&seen));
+    EXPECT_EQ(VARIANT_TRUE, seen);
+}
+
 TEST_F(PenManagerTest, StateSurvivesQuitAndRestart) {
     dock(L"KEEP-1");
     Bstr id(L"KEEP-1");
