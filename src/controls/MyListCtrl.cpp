@@ -337,12 +337,13 @@ int MyListCtrl::GetColumnWidth(int column) const {
     return static_cast<int>(Send(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column)));
 }
 
-int MyListCtrl::InsertItem(int row, const std::wstring& text, int image) {
+int MyListCtrl::InsertItem(int row, const std::wstring& text, int image, LPARAM data) {
     LVITEMW item{};
-    item.mask = LVIF_TEXT | LVIF_IMAGE;
+    item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
     item.iItem = row;
     item.pszText = const_cast<wchar_t*>(text.c_str());
     item.iImage = image;
+    item.lParam = data;
     return static_cast<int>(Send(LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
 }
 

@@ -222,9 +222,13 @@ void PenHistory::UpdatePage() {
         const HRESULT hr = outbox->GetCount(&count);
         if (FAILED(hr))
             scope.warning("Failed to number of items (0x%08x).", Hex(hr));
-        else
+        else {
+            // Drawn once at the end: row by row, a thousand rows took seconds.
+            m_list.SetRedraw(false);
             for (LONG i = 0; i < count; ++i)
                 LoadRow(outbox.Get(), i, scope);
+            m_list.SetRedraw(true);
+        }
     }
     OnUpdateUI();
 }
@@ -327,17 +331,18 @@ void PenHistory::LoadRow(IOutbox* outbox, LONG index, TraceScope& scope) {
 
     if (status == kHiddenStatus)
         return;
-    const int row = m_list.InsertItem(m_list.GetItemCount(), service, image);
-    if (row < 0)
-        return;
-    m_list.SetItemText(row, 1, date);
-    m_list.SetItemText(row, kUrlColumn, url);
-    m_list.SetItemText(row, 3, message);
     auto record = std::make_unique<RowRecord>();
     record->timeStamp = timeStamp;
     record->visited = visited;
-    if (m_list.SetItemData(row, reinterpret_cast<LPARAM>(record.get())))
-        record.release(); // the row owns it now; OnDeleteItem frees it
+    // The record goes in with the row: set afterwards, it is a change the list reports.
+    const int row =
+        m_list.InsertItem(m_list.GetItemCount(), service, image, reinterpret_cast<LPARAM>(record.get()));
+    if (row < 0)
+        return;
+    record.release(); // the row owns it now; OnDeleteItem frees it
+    m_list.SetItemText(row, 1, date);
+    m_list.SetItemText(row, kUrlColumn, url);
+    m_list.SetItemText(row, 3, message);
 }
 
 void PenHistory::OnUpdateUI() {

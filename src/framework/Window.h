@@ -41,6 +41,13 @@ public:
     void SetText(const std::wstring& text) { SetWindowTextW(m_hwnd, text.c_str()); }
     void SetItemText(int id, const std::wstring& text) { SetDlgItemTextW(m_hwnd, id, text.c_str()); }
     void Enable(bool enable = true) { EnableWindow(m_hwnd, enable); }
+    // Off: changes are not drawn (nor scroll bars updated) until it is turned on again,
+    // which repaints the whole window. For filling a list with many rows.
+    void SetRedraw(bool redraw) {
+        Send(WM_SETREDRAW, redraw ? TRUE : FALSE);
+        if (redraw)
+            InvalidateRect(m_hwnd, nullptr, TRUE);
+    }
     void EnableItem(int id, bool enable = true) { EnableWindow(Item(id), enable); }
     void Show(int cmd = SW_SHOW) { ShowWindow(m_hwnd, cmd); }
     bool IsVisible() const { return m_hwnd && IsWindowVisible(m_hwnd); }
