@@ -61,4 +61,14 @@ bool inList(const json& list, LONG index) {
     return index >= 1 && index <= listCount(list);
 }
 
+long findByTime(const json& outbox, LONG seconds, LONG milliseconds) {
+    if (!outbox.is_array())
+        return -1;
+    for (size_t i = 0; i < outbox.size(); ++i)
+        if (outbox[i].is_object() && outbox[i].value("seconds", -1L) == seconds &&
+            outbox[i].value("milliseconds", -1L) == milliseconds)
+            return static_cast<long>(i);
+    return -1;
+}
+
 } // namespace Values

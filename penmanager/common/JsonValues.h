@@ -28,6 +28,9 @@ LONG listCount(const json& list);
 HRESULT countOut(LONG count, LONG* out);
 bool inList(const json& list, LONG index);
 
+// An outbox request is known by its time stamp: its position in the list (from 0), or -1.
+long findByTime(const json& outbox, LONG seconds, LONG milliseconds);
+
 // Hands a freshly made object (reference count 1) out through an out parameter.
 template <class I, class T> HRESULT handOut(T* object, I** out) {
     if (!out) {

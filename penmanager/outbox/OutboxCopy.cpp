@@ -152,13 +152,8 @@ STDMETHODIMP OutboxCopy::GetItemByTime(LONG seconds, LONG milliseconds, IOutboxI
         return E_POINTER;
     *item = nullptr;
     std::lock_guard<std::mutex> guard(state_->lock);
-    for (size_t i = 0; i < state_->items.size(); ++i) {
-        const json& entry = state_->items[i];
-        if (entry.is_object() && entry.value("seconds", -1L) == seconds &&
-            entry.value("milliseconds", -1L) == milliseconds)
-            return handOut(new OutboxItemCopy(state_, i), item);
-    }
-    return E_INVALIDARG;
+    const long at = findByTime(state_->items, seconds, milliseconds);
+    return at < 0 ? E_INVALIDARG : handOut(new OutboxItemCopy(state_, static_cast<size_t>(at)), item);
 }
 
 CLSID OutboxCopy::copyClass() const {

@@ -20,16 +20,12 @@ public:
 
     static json* find(json& pen, LONG seconds, LONG milliseconds, size_t* index = nullptr) {
         json& outbox = pen["outbox"];
-        if (!outbox.is_array())
+        const long at = findByTime(outbox, seconds, milliseconds);
+        if (at < 0)
             return nullptr;
-        for (size_t i = 0; i < outbox.size(); ++i)
-            if (outbox[i].is_object() && outbox[i].value("seconds", -1L) == seconds &&
-                outbox[i].value("milliseconds", -1L) == milliseconds) {
-                if (index)
-                    *index = i;
-                return &outbox[i];
-            }
-        return nullptr;
+        if (index)
+            *index = static_cast<size_t>(at);
+        return &outbox[static_cast<size_t>(at)];
     }
 
 #define PM_ITEM(method, ...)                                                                                 \
