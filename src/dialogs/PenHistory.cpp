@@ -5,7 +5,7 @@
 #include <iterator>
 #include <string>
 
-#include "app/HResultToMessage.h"
+#include "pen/HResultToMessage.h"
 #include "core/Settings.h"
 #include "core/StringPackage.h"
 #include "core/WinUtil.h"

@@ -12,7 +12,7 @@
 #include <memory>
 #include <type_traits>
 
-#include "app/MyMessageBox.h"
+#include "framework/MyMessageBox.h"
 #include "core/TraceScope.h"
 #include "controls/MyListCtrl.h"
 #include "framework/Dialog.h"

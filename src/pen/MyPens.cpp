@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/CoInit.h"
+#include "framework/CoInit.h"
 #include "core/StringPackage.h"
 #include "core/TraceScope.h"
 #include "framework/Bstr.h"

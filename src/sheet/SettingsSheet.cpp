@@ -1,6 +1,6 @@
 #include "sheet/SettingsSheet.h"
 
-#include "app/CoInit.h"
+#include "framework/CoInit.h"
 #include "core/Settings.h"
 #include "core/StringPackage.h"
 #include "core/TraceScope.h"

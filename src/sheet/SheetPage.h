@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "app/MyMessageBox.h"
+#include "framework/MyMessageBox.h"
 #include "framework/PropertyPage.h"
 #include "pen/PenManager.h"
 #include "pen/PenMessageReceiver.h"

@@ -14,7 +14,7 @@
 #include <string>
 
 #include "CoreTestSupport.h"
-#include "app/HResultToMessage.h"
+#include "pen/HResultToMessage.h"
 #include "core/Settings.h"
 #include "dialogs/PenHistory.h"
 #include "framework/Bstr.h"

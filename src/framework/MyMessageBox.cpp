@@ -1,4 +1,4 @@
-#include "app/MyMessageBox.h"
+#include "framework/MyMessageBox.h"
 
 #include "core/TraceScope.h"
 #include "framework/ResourceText.h"

@@ -1,4 +1,4 @@
-#include "app/HResultToMessage.h"
+#include "pen/HResultToMessage.h"
 
 #include "framework/ResourceText.h"
 #include "res/resource.h"

@@ -2,7 +2,7 @@
 // that carry the code.
 #include <gtest/gtest.h>
 
-#include "app/HResultToMessage.h"
+#include "pen/HResultToMessage.h"
 #include "framework/ResourceText.h"
 #include "res/resource.h"
 

@@ -1,4 +1,4 @@
-#include "app/CoInit.h"
+#include "framework/CoInit.h"
 
 #include <objbase.h>
 
