@@ -6,6 +6,7 @@
 #include "core/Settings.h"
 #include "core/StringPackage.h"
 #include "core/TraceScope.h"
+#include "core/WinUtil.h"
 
 const UINT CmdLineClipboardFormat = RegisterClipboardFormatW(L"c1e365de-ffe5-4584-a84b-e722b7abea54");
 UINT InstanceMessage = 0;
@@ -21,6 +22,8 @@ BOOL Application::InitInstance() {
     TraceScope scope("Application::InitInstance");
     Settings::setApplicationKey(m_applicationName);
     initConsoleLog(m_consoleTitle.c_str(), &Application::ConsoleCtrlHandler);
+    // Known before any other thread starts converting texts.
+    WinUtil::getWindowsVersion();
 
     const std::wstring instanceName = StringPackage::utf8ToWide(m_instanceName);
     scope.trace("Registering message for myself.");

@@ -67,6 +67,7 @@ void Quillpad::OnDestroy() {
 }
 
 bool Quillpad::OnCommand(int id, int) {
+    TraceScope scope("Quillpad::OnCommand");
     if (id != kHelpCommand)
         return false;
     OnHelp();

@@ -81,21 +81,37 @@ WORD ConsoleLogObserver::prefixAttribute(LogLevel level, WORD current) {
     }
 }
 
+namespace {
+// The log's texts are UTF-8; a console shows them right only as UTF-16 (WriteConsoleW).
+// Where the output is no console (redirected), the bytes go out as they are.
+void writeOut(HANDLE output, const std::string& text) {
+    // Converted here, not through the string package, whose trace would log again.
+    std::wstring wide(text.size(), L'\0');
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                           static_cast<int>(wide.size()));
+    DWORD written = 0;
+    if (length <= 0 || !WriteConsoleW(output, wide.c_str(), static_cast<DWORD>(length), &written, nullptr)) {
+        std::fputs(text.c_str(), stdout);
+        std::fflush(stdout);
+    }
+}
+} // namespace
+
 void ConsoleLogObserver::log(LogLevel level, const std::string& text) {
     const std::string prefix = Log::levelName(level) + ": ";
+    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     if (!colour_) {
-        std::puts((prefix + text).c_str());
+        writeOut(output, prefix + text + "\n");
         return;
     }
 
-    const HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
     CONSOLE_SCREEN_BUFFER_INFO info{};
     const bool haveInfo = GetConsoleScreenBufferInfo(output, &info) != FALSE;
     const WORD saved = haveInfo ? info.wAttributes : 0;
     if (haveInfo)
         SetConsoleTextAttribute(output, prefixAttribute(level, saved));
-    std::printf("%s", prefix.c_str());
+    writeOut(output, prefix);
     if (haveInfo)
         SetConsoleTextAttribute(output, saved);
-    std::puts(text.c_str());
+    writeOut(output, text + "\n");
 }

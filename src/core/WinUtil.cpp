@@ -10,9 +10,6 @@
 
 namespace {
 
-constexpr unsigned kVersionUnknown = 0xFFFFFFFF;
-
-unsigned g_versionCode = kVersionUnknown;
 std::string g_browserPath;
 bool g_browserFound = false;
 
@@ -125,13 +122,14 @@ bool detectWindowsVersion(std::string& name, unsigned& code) {
 
 unsigned getWindowsVersion() {
     TraceScope scope("WinUtil::getWindowsVersion", true); // asked by every text conversion
-    if (g_versionCode != kVersionUnknown)
-        return g_versionCode;
-    std::string name;
-    unsigned code = 0;
-    detectWindowsVersion(name, code);
-    g_versionCode = code;
-    Log::instance().info("WinUtil::getWindowsVersion - %s", name.c_str());
+    // Initialised once, thread-safe: the monitor thread converts texts too.
+    static const unsigned code = [] {
+        std::string name;
+        unsigned detected = 0;
+        detectWindowsVersion(name, detected);
+        Log::instance().info("WinUtil::getWindowsVersion - %s", name.c_str());
+        return detected;
+    }();
     return code;
 }
 

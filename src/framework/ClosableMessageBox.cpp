@@ -1,6 +1,7 @@
 #include "framework/ClosableMessageBox.h"
 
 #include "core/TraceScope.h"
+#include "framework/ModalLoop.h"
 
 namespace {
 struct HookState {
@@ -16,6 +17,9 @@ int ClosableMessageBox::Show(const std::wstring& text, const std::wstring& capti
     HookState saved = t_hook; // a box may open while another one of this thread is open
     t_hook.box = this;
     t_hook.target = &m_hwnd;
+    // Ended from outside, a question is answered No: nothing the user did not confirm.
+    const UINT buttons = type & MB_TYPEMASK;
+    ModalLoop loop([this, buttons] { Close(buttons == MB_YESNO || buttons == MB_YESNOCANCEL ? IDNO : IDCANCEL); });
     t_hook.hook = SetWindowsHookExW(WH_CBT, &ClosableMessageBox::CbtHook, nullptr, GetCurrentThreadId());
     int result = MessageBoxW(m_owner, text.c_str(), caption.c_str(), type);
     if (t_hook.hook)

@@ -1,10 +1,16 @@
 #include "framework/Dialog.h"
 
 #include "core/TraceScope.h"
+#include "framework/ModalLoop.h"
 
 INT_PTR Dialog::DoModal() {
     TraceScope scope("Dialog::DoModal");
     m_modal = true;
+    // Ended from outside like the close box: OnClose decides what ending means.
+    ModalLoop loop([this] {
+        if (m_hwnd)
+            Send(WM_CLOSE);
+    });
     INT_PTR result = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(m_templateId), m_parent,
                                      &Dialog::StaticDialogProc, reinterpret_cast<LPARAM>(this));
     m_modal = false;

@@ -1,6 +1,7 @@
 #include "framework/FrameWindow.h"
 
 #include "core/TraceScope.h"
+#include "framework/ModalLoop.h"
 #include "framework/WinApp.h"
 
 bool FrameWindow::Create(const wchar_t* title, DWORD style, HWND parent) {
@@ -16,6 +17,17 @@ LRESULT FrameWindow::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
     case WM_CREATE:
         return OnCreate(reinterpret_cast<CREATESTRUCTW*>(lp));
+    case WM_CLOSE:
+        // Closed from outside (the console, another program) while a dialog or a
+        // question of ours runs: destroying now would free what that loop still uses.
+        // End the loops, and close once the stack has unwound.
+        if (ModalLoop::AnyRunning()) {
+            scope.trace("Closing after the open dialogs.");
+            ModalLoop::EndAll();
+            Post(WM_CLOSE);
+            return 0;
+        }
+        break;
     case WM_DESTROY:
         OnDestroy();
         return 0;

@@ -1,6 +1,7 @@
 #pragma once
 // FrameWindow: a top-level window of the framework's default frame class. Closing it
-// destroys it; destroying the application's main window ends the message loop.
+// destroys it, after ending the modal loops of its thread; destroying the application's
+// main window ends the message loop.
 #include "framework/Window.h"
 
 class FrameWindow : public Window {

@@ -9,5 +9,6 @@ int MyMessageBox::MessageBox(const std::wstring& text, const std::wstring& capti
 }
 
 int MyMessageBox::MessageBox(UINT textId, UINT captionId, UINT type) {
+    TraceScope scope("MyMessageBox::MessageBox");
     return MessageBox(LoadResString(textId), LoadResString(captionId), type);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "core/TraceScope.h"
+#include "framework/ModalLoop.h"
 
 namespace {
 // The sheet whose window comctl32 is making on this thread: its callback carries no
@@ -93,6 +94,10 @@ bool PropertySheet::SetActivePage(int index) {
 
 INT_PTR PropertySheet::DoModal() {
     TraceScope scope("PropertySheet::DoModal");
+    ModalLoop loop([this] {
+        if (IsWindow())
+            Send(PSM_PRESSBUTTON, PSBTN_CANCEL, 0);
+    });
     return Run(false, m_parentWindow);
 }
 

@@ -1,5 +1,6 @@
 #include "pen/HResultToMessage.h"
 
+#include "core/TraceScope.h"
 #include "framework/ResourceText.h"
 #include "res/resource.h"
 
@@ -52,6 +53,7 @@ UINT HResultToMessageId(HRESULT result) {
 }
 
 std::wstring HResultToMessage(HRESULT result) {
+    TraceScope scope("HResultToMessage");
     // Only these two texts carry the code; the others take no inserts.
     return FormatResString(HResultToMessageId(result), {static_cast<DWORD_PTR>(static_cast<DWORD>(result))});
 }

@@ -121,6 +121,7 @@ void SettingsSheet::UpdatePages() {
 }
 
 void SettingsSheet::AddPages() {
+    TraceScope scope("SettingsSheet::AddPages");
     UpdatePages();
 }
 
@@ -285,7 +286,7 @@ ComPtr<IPairedDevice> SettingsSheet::GetPairedDevice(int index) {
     hr = devices->GetCount(&count);
     if (FAILED(hr)) {
         scope.warning("Error getting number of devices (0x%08x).", static_cast<unsigned>(hr));
-        return nullptr;
+        count = 0; // no item is known to exist
     }
     if (index < 0 || index >= count) {
         scope.warning("Item %d does not exist.", index);
