@@ -12,11 +12,33 @@
 
 // Dialog templates.
 #define IDD_STATUS 100
+#define IDD_CONNECTION 101
 #define IDD_HISTORY 106
+#define IDD_CREATE_PASS 107
+#define IDD_CHANGE_PASS 108
+#define IDD_REMOVE_PASS 109
 
 // Status page controls.
 #define IDC_BATTERY 100
 #define IDC_PEN_HISTORY 101
+
+// Connection page controls.
+#define IDC_CHANGE_PASS 102
+#define IDC_CREATE_PASS 103
+#define IDC_DOCK_SEND 148
+#define IDC_DOCK_ASK 149
+#define IDC_DOCK_MANUAL 150
+#define IDC_INTERNET_ONLY 151
+#define IDC_STATUS_ICON 152
+#define IDC_INTERNET_GROUP 163
+#define IDC_INTERNET_TEXT 164
+
+// Password dialog controls.
+#define IDC_CURRENT_PASS 130
+#define IDC_NEW_PASS 131
+#define IDC_CONFIRM_PASS 132
+#define IDC_PASS_HINT 146
+#define IDC_HINT_LINE 147
 
 // Service log window controls.
 #define IDC_HISTORY_LIST 101
@@ -27,6 +49,9 @@
 #define IDS_UNEXPECTED_ERROR 102
 #define IDS_NO_PEN 103
 #define IDS_BATTERY 104
+#define IDS_CREATE_PASS 107
+#define IDS_REMOVE_PASS 108
+#define IDS_HINT_LINE 113
 #define IDS_COLUMN_SERVICE 127
 #define IDS_COLUMN_DATE 128
 #define IDS_COLUMN_URL 129
@@ -35,6 +60,10 @@
 #define IDS_REMOVE_QUESTION 137
 #define IDS_SERVICE_INTERNET 144
 #define IDS_SERVICE_LOCAL 145
+#define IDS_CHANGE_PASS_CAPTION 146
+#define IDS_CHANGE_PASS_WRONG 147
+#define IDS_REMOVE_PASS_CAPTION 149
+#define IDS_REMOVE_PASS_WRONG 150
 #define IDS_INVALID_CAPTION 153
 #define IDS_INVALID_INPUT 154
 #define IDS_ERROR_UNEXPECTED 200
@@ -59,3 +88,10 @@
 #define IDS_ERROR_SAVE_PEN_DATA 219
 #define IDS_ERROR_OUT_OF_MEMORY 220
 #define IDS_SHEET_CAPTION 57344
+
+// Strings of our own: telling the user what Apply or OK could not save, and the names
+// of the values the pages report.
+#define IDS_WRITE_FAILED 300
+#define IDS_VALUE_DOCK_ACTION 310
+#define IDS_VALUE_INTERNET_ONLY 311
+#define IDS_VALUE_STATUS_ICON 312

@@ -32,7 +32,7 @@ SettingsSheet::~SettingsSheet() {
 }
 
 std::array<PropertyPage*, 6> SettingsSheet::Pages() {
-    return {&m_statusPage, nullptr, nullptr, nullptr, nullptr, nullptr};
+    return {&m_statusPage, &m_connectionPage, nullptr, nullptr, nullptr, nullptr};
 }
 
 IPen* SettingsSheet::GetPen() {
@@ -116,8 +116,8 @@ void SettingsSheet::UpdatePages() {
         SetActivePage(active);
     else
         SetActivePage(pages[kStatus]);
-    // Once the Connection page exists it shows or hides its Internet options by the same
-    // setting here.
+    if (HasPage(&m_connectionPage))
+        m_connectionPage.UpdateUI(showInternet);
 }
 
 void SettingsSheet::AddPages() {
@@ -137,8 +137,10 @@ BOOL SettingsSheet::ApplyPages() {
     PropertyPage* active = GetActivePage();
     if (active && active->IsWindow()) {
         active->UpdateData(true);
-        if (!active->OnApply())
+        if (!active->OnApply()) {
+            Tell(Handle());
             return FALSE;
+        }
     }
     for (int i = 0; i < GetPageCount(); ++i) {
         PropertyPage* page = GetPage(i);
@@ -149,6 +151,12 @@ BOOL SettingsSheet::ApplyPages() {
             result = FALSE;
     }
     UpdatePages();
+    // Values that were not saved are told once, whatever page they were on, and OK
+    // keeps the sheet open so that they can be applied again.
+    if (Any()) {
+        Tell(Handle());
+        result = FALSE;
+    }
     return result;
 }
 

@@ -15,11 +15,13 @@
 #include "pen/PenManager.h"
 #include "pen/PenMessageReceiver.h"
 #include "pen/PenSource.h"
+#include "sheet/ConnectionPage.h"
 #include "sheet/StatusPage.h"
+#include "sheet/WriteFailures.h"
 
 class CoInit;
 
-class SettingsSheet : public PropertySheet, public PenSource, private PenMessageReceiver {
+class SettingsSheet : public PropertySheet, public PenSource, public WriteFailures, private PenMessageReceiver {
 public:
     // The style the frame creates the sheet with: a popup with caption, system menu,
     // context help and the modal dialog frame, not visible.
@@ -70,4 +72,5 @@ private:
     std::string m_penId;
     Microsoft::WRL::ComPtr<IPen> m_pen;
     StatusPage m_statusPage;
+    ConnectionPage m_connectionPage;
 };

@@ -3,6 +3,7 @@
 #include "core/TraceScope.h"
 #include "framework/ResourceText.h"
 #include "pen/PenSource.h"
+#include "sheet/WriteFailures.h"
 
 IPen* SheetPage::GetPen() const {
     PenSource* source = PenSource::FromWindow(SheetHandle());
@@ -23,6 +24,12 @@ int SheetPage::AskQuestion(UINT textId, UINT captionId, UINT type) {
     int answer = m_question->MessageBox(textId, captionId, type);
     m_question.reset();
     return answer;
+}
+
+void SheetPage::WriteFailed(UINT valueNameId, HRESULT hr) {
+    TraceScope scope("SheetPage::WriteFailed");
+    if (WriteFailures* failures = WriteFailures::FromWindow(SheetHandle()))
+        failures->Add(LoadResString(valueNameId), hr);
 }
 
 void SheetPage::FillCB(int id, UINT stringId) {

@@ -6,6 +6,7 @@
 // close it. Pages only say what is theirs: UpdatePage, OnUpdateUI, OnApply.
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "framework/MyMessageBox.h"
 #include "framework/PropertyPage.h"
@@ -31,6 +32,20 @@ protected:
     void CloseOpenWindows();
     // Asks a question that a pen message can answer with No; returns the answer.
     int AskQuestion(UINT textId, UINT captionId, UINT type);
+    // Runs a modal dialog of the page, kept in member while it runs (so that a pen
+    // message can close it) and deleted afterwards; returns what DoModal returned.
+    template <class D, class... Args>
+    INT_PTR RunDialog(std::unique_ptr<D>& member, Args&&... args) {
+        member = std::make_unique<D>(std::forward<Args>(args)...);
+        m_openDialog = member.get();
+        const INT_PTR result = member->DoModal();
+        m_openDialog = nullptr;
+        member.reset();
+        return result;
+    }
+    // During OnApply: a value (string id of its name) that could not be saved. The sheet
+    // tells the user once all pages have applied.
+    void WriteFailed(UINT valueNameId, HRESULT hr);
 
     // Combo boxes: the items of a "\n"-separated string resource; the selection (the
     // control enabled exactly for an index of 0 or more, and not read-only).

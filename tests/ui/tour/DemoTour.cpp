@@ -3,6 +3,9 @@
 //   help      opens the help file (the Help command), waits for its window
 //   question  shows the service log and asks to remove its first request
 //   answer    answers that question No and hides the service log again
+//   page TAB  shows the sheet's page with that tab caption
+//   open ID   clicks button ID of the current page and waits for the window it opens
+//   close     closes the window that opened last (a dialog over the sheet)
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -36,7 +39,7 @@ HWND TopWindow(DWORD pid, const wchar_t* caption) {
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    std::wstring step = argc == 2 ? argv[1] : L"";
+    std::wstring step = argc >= 2 ? argv[1] : L"";
     DWORD pid = QuillpadPid();
     if (!pid) {
         fprintf(stderr, "DemoTour: Quillpad.exe is not running\n");
@@ -65,6 +68,21 @@ int wmain(int argc, wchar_t** argv) {
             ui::Post(log, WM_CLOSE);
         return 0;
     }
-    fprintf(stderr, "usage: DemoTour help|question|answer\n");
+    if (step == L"page" || step == L"open" || step == L"close") {
+        ui::Sheet sheet = ui::Sheet::Find(pid, ui::kSheetCaption);
+        if (!sheet)
+            return 1;
+        if (step == L"page")
+            return argc == 3 && sheet.SelectPage(std::wstring(argv[2])) ? 0 : 1;
+        if (step == L"open") {
+            sheet.Item(argc == 3 ? _wtoi(argv[2]) : 0).PostClick();
+            return ui::WaitFor([&] { return GetLastActivePopup(sheet.Hwnd()) != sheet.Hwnd(); }) ? 0 : 1;
+        }
+        HWND popup = GetLastActivePopup(sheet.Hwnd());
+        if (popup != sheet.Hwnd())
+            ui::Post(popup, WM_CLOSE);
+        return 0;
+    }
+    fprintf(stderr, "usage: DemoTour help|question|answer|page TAB|open ID|close\n");
     return 2;
 }
