@@ -45,6 +45,14 @@ fi
 # Headless: a tour of every window, one screenshot each.
 rm -rf "$shots"
 penctl dock "$pen" >/dev/null || true
+# The demo pen is protected by a password, so the Connection page offers to change or
+# remove it.
+password() {
+  penctl set "$pen" /password "$1" --text >/dev/null
+  penctl set "$pen" /passwordHint "$2" --text >/dev/null
+  penctl set "$pen" /passwordSavedOnPc "$([ -n "$1" ] && echo true || echo false)" >/dev/null
+}
+password "tinta" "el color del cielo"
 wine "$bin/Quillpad.exe" >/dev/null 2>&1 &
 first=$!
 sleep 5
@@ -56,13 +64,24 @@ echo "demo: second start with /history: the service log comes up"
 wine "$bin/Quillpad.exe" /history >/dev/null 2>&1
 sleep 2
 shot 03-service-log
-tour() { wine "$bin/DemoTour.exe" "$1" >/dev/null 2>&1; }
+tour() { wine "$bin/DemoTour.exe" "$@" >/dev/null 2>&1; }
 wine "$bin/Quillpad.exe" >/dev/null 2>&1; sleep 1 # a second start brings the sheet to the front
 echo "demo: the remove question of the service log"
 tour question && sleep 1 && shot 04-remove-question
 tour answer; sleep 1
 echo "demo: the help file (F1 or Ayuda)"
 tour help && sleep 2 && shot 05-help
+echo "demo: the Connection page and its password dialogs"
+tour close "Ayuda del Panel de control del lápiz"; sleep 1
+tour page "Especificaciones de la conexión" && sleep 1 && shot 06-connection-page
+tour open 102 && sleep 1 && shot 07-change-password
+tour close; sleep 1
+tour open 103 && sleep 1 && shot 08-remove-password
+tour close; sleep 1
+password "" ""
+penctl undock "$pen" >/dev/null; penctl dock "$pen" >/dev/null; sleep 1
+tour open 103 && sleep 1 && shot 09-create-password
+tour close; sleep 1
 wine taskkill /IM Quillpad.exe >/dev/null 2>&1 || true
 wait "$first" || true
 echo "demo: screenshots in $shots"

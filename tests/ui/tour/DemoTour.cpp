@@ -5,7 +5,7 @@
 //   answer    answers that question No and hides the service log again
 //   page TAB  shows the sheet's page with that tab caption
 //   open ID   clicks button ID of the current page and waits for the window it opens
-//   close     closes the window that opened last (a dialog over the sheet)
+//   close [CAPTION]  closes the window with that caption, or the dialog over the sheet
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -68,6 +68,11 @@ int wmain(int argc, wchar_t** argv) {
             ui::Post(log, WM_CLOSE);
         return 0;
     }
+    if (step == L"close" && argc == 3) {
+        if (HWND window = TopWindow(pid, argv[2]))
+            ui::Post(window, WM_CLOSE);
+        return 0;
+    }
     if (step == L"page" || step == L"open" || step == L"close") {
         ui::Sheet sheet = ui::Sheet::Find(pid, ui::kSheetCaption);
         if (!sheet)
@@ -83,6 +88,6 @@ int wmain(int argc, wchar_t** argv) {
             ui::Post(popup, WM_CLOSE);
         return 0;
     }
-    fprintf(stderr, "usage: DemoTour help|question|answer|page TAB|open ID|close\n");
+    fprintf(stderr, "usage: DemoTour help|question|answer|page TAB|open ID|close [CAPTION]\n");
     return 2;
 }
