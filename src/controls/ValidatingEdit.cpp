@@ -295,6 +295,18 @@ LRESULT ValidatingEdit::UnicodeWndProc(UINT msg, WPARAM wp, LPARAM lp) {
         }
         return checked(EditKind::Insert, std::wstring(1, c));
     }
+    case WM_UNICHAR:
+        // Input tools that type through WM_UNICHAR reach the control's typing without a
+        // WM_CHAR: their characters go the WM_CHAR way, in UTF-16 units.
+        if (wp == UNICODE_NOCHAR)
+            return TRUE;
+        if (wp > 0xFFFF && wp <= 0x10FFFF) {
+            UnicodeWndProc(WM_CHAR, 0xD800 + ((wp - 0x10000) >> 10), lp);
+            UnicodeWndProc(WM_CHAR, 0xDC00 + ((wp - 0x10000) & 0x3FF), lp);
+        } else if (wp <= 0xFFFF) {
+            UnicodeWndProc(WM_CHAR, wp, lp);
+        }
+        return FALSE;
     case WM_CUT:
     case WM_CLEAR:
         return checked(EditKind::RemoveSelection);
@@ -374,6 +386,13 @@ LRESULT ValidatingEdit::MBCSWndProc(UINT msg, WPARAM wp, LPARAM lp) {
             return DefaultProc(msg, wp, lp);
         return applied(EditKind::Insert, std::wstring(1, c));
     }
+    case WM_UNICHAR:
+        // Unknown to the 9x family; its characters are typed like WM_CHAR ones.
+        if (wp == UNICODE_NOCHAR)
+            return FALSE;
+        if (wp <= 0xFFFF && InsertsCharacter(static_cast<wchar_t>(wp)))
+            return applied(EditKind::Insert, std::wstring(1, static_cast<wchar_t>(wp)));
+        return 0;
     case WM_CUT:
         return applied(EditKind::RemoveSelection, {}, true);
     case WM_CLEAR:

@@ -90,6 +90,8 @@ const Step kSteps[] = {
     {Kind::Base8, L"abc", 3, 3, EM_REPLACESEL, TRUE, L"defgh", L"abc"},
     {Kind::Base8, L"abc", 1, 2, EM_REPLACESEL, TRUE, L"XY", L"aXYc"},
     {Kind::Base8, L"abc", 3, 3, WM_UNDO, 0, L"", L"abc"},
+    {Kind::Base8, L"abcdef", 6, 6, WM_UNICHAR, 'g', L"", L"abcdefg"},
+    {Kind::Base8, L"abcdef", 6, 6, WM_UNICHAR, 0x1F600, L"", L"abcdef"},
     {Kind::Email, L"a.b", 1, 1, WM_CHAR, VK_BACK, L"", L"a.b"}, // would leave ".b"
     {Kind::Email, L"a.b", 0, 0, WM_CHAR, VK_BACK, L"", L"a.b"}, // at the start: unchanged, passes
     {Kind::Email, L"a.b", 3, 3, WM_CHAR, VK_BACK, L"", L"a."},
