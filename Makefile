@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 export QP_BUILD := $(abspath $(BUILD))
 
-.PHONY: all deps configure build test demo bench clean stop
+.PHONY: all deps configure build test demo bench fuzz clean stop
 
 all: build
 
@@ -26,6 +26,10 @@ demo: build
 
 bench: build
 	@bench/run.sh
+
+# Native libFuzzer runs of the edit controls' rules (FUZZ_SECONDS each, default 60).
+fuzz:
+	@FUZZ_SECONDS=$(or $(FUZZ_SECONDS),60) fuzz/run.sh
 
 # Ends the build tree's wineserver and Xvfb.
 stop:

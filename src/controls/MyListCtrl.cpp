@@ -62,16 +62,6 @@ MyListCtrl::~MyListCtrl() {
         DestroyCursor(m_handCursor);
 }
 
-bool MyListCtrl::Subclass(HWND hwnd) {
-    TraceScope scope("MyListCtrl::Subclass");
-    if (!Window::Subclass(hwnd))
-        return false;
-    PreSubclassWindow();
-    return true;
-}
-
-bool MyListCtrl::SubclassDlgItem(int id, HWND parent) { return Subclass(GetDlgItem(parent, id)); }
-
 void MyListCtrl::PreSubclassWindow() {
     TraceScope scope("MyListCtrl::PreSubclassWindow");
     m_textColor = static_cast<COLORREF>(Send(LVM_GETTEXTCOLOR));

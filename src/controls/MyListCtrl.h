@@ -25,11 +25,6 @@ public:
     MyListCtrl();
     ~MyListCtrl() override;
 
-    // Routes the list's messages through this object and takes the list's text colour
-    // and font as the normal ones.
-    bool Subclass(HWND hwnd);
-    bool SubclassDlgItem(int id, HWND parent);
-
     // What the parent says about a cell.
     bool IsAnchor(int row, int column);
     bool IsAnchorVisited(int row, int column);
@@ -67,7 +62,8 @@ public:
 protected:
     LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
-    void PreSubclassWindow();
+    // Takes the list's text colour and font as the normal ones.
+    void PreSubclassWindow() override;
     LRESULT OnLButtonDown(WPARAM keys, POINT point);
     LRESULT OnLButtonUp(WPARAM keys, POINT point);
     LRESULT OnSetCursor(WPARAM wp, LPARAM lp);

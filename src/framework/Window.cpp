@@ -36,8 +36,12 @@ HWND Window::Detach() {
 bool Window::Subclass(HWND hwnd) {
     if (!Attach(hwnd))
         return false;
-    m_oldProc = reinterpret_cast<WNDPROC>(
-        SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&Window::StaticWindowProc)));
+    PreSubclassWindow();
+    // The system translates text messages for a procedure by the function that installed
+    // it; the same dispatcher serves both kinds.
+    const auto proc = reinterpret_cast<LONG_PTR>(&Window::StaticWindowProc);
+    m_oldProc = reinterpret_cast<WNDPROC>(m_ansiMessages ? SetWindowLongPtrA(hwnd, GWLP_WNDPROC, proc)
+                                                         : SetWindowLongPtrW(hwnd, GWLP_WNDPROC, proc));
     return true;
 }
 
@@ -45,7 +49,11 @@ bool Window::SubclassDlgItem(int id, HWND parent) { return Subclass(GetDlgItem(p
 
 void Window::Unsubclass() {
     if (m_hwnd && m_oldProc) {
-        SetWindowLongPtrW(m_hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_oldProc));
+        const auto proc = reinterpret_cast<LONG_PTR>(m_oldProc);
+        if (m_ansiMessages)
+            SetWindowLongPtrA(m_hwnd, GWLP_WNDPROC, proc);
+        else
+            SetWindowLongPtrW(m_hwnd, GWLP_WNDPROC, proc);
         m_oldProc = nullptr;
     }
 }
@@ -105,7 +113,8 @@ LRESULT Window::WindowProc(UINT msg, WPARAM wp, LPARAM lp) { return DefaultProc(
 
 LRESULT Window::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) {
     if (m_oldProc)
-        return CallWindowProcW(m_oldProc, m_hwnd, msg, wp, lp);
+        return m_ansiMessages ? CallWindowProcA(m_oldProc, m_hwnd, msg, wp, lp)
+                              : CallWindowProcW(m_oldProc, m_hwnd, msg, wp, lp);
     return DefWindowProcW(m_hwnd, msg, wp, lp);
 }
 

@@ -22,7 +22,7 @@ public:
     bool Attach(HWND hwnd);
     HWND Detach();
     // Routes the window's messages through this object; the old procedure becomes the
-    // default processing.
+    // default processing. PreSubclassWindow runs first, with the handle already attached.
     bool Subclass(HWND hwnd);
     bool SubclassDlgItem(int id, HWND parent);
     void Unsubclass();
@@ -63,7 +63,14 @@ public:
     // (dialog keyboard navigation). Returns true when the message was consumed.
     virtual bool PreTranslateMessage(MSG* msg);
 
+    // Whether the subclassed window's messages arrive with ANSI text (the procedure was
+    // installed as an ANSI one); otherwise they carry UTF-16.
+    bool AnsiMessages() const { return m_ansiMessages; }
+
 protected:
+    // Set-up of a subclassing object, before its procedure takes over. It may ask for
+    // ANSI messages (m_ansiMessages), as controls written for the 9x family do.
+    virtual void PreSubclassWindow() {}
     virtual LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp);
     LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp);
     // Called after the last message (WM_NCDESTROY) once the handle is detached.
@@ -76,4 +83,5 @@ protected:
 
     HWND m_hwnd = nullptr;
     WNDPROC m_oldProc = nullptr; // set while subclassed
+    bool m_ansiMessages = false; // the procedure was installed with SetWindowLongPtrA
 };
