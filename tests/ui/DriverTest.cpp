@@ -139,6 +139,24 @@ TEST(StandIn, DrivesTheStandInThroughPenctl) {
     ASSERT_TRUE(StandIn::Set(StandIn::kDemoPen, L"/userData/name", name, true));
     EXPECT_EQ(StandIn::State()["pens"][demo]["userData"].value("name", ""), "Ana \"la\" Pérez \\ 2\\");
 
+    // A pen put in either password state without knowing the JSON.
+    auto pen = [&] { return StandIn::State()["pens"][demo]; };
+    auto hint = [] {
+        std::string out = StandIn::Run({L"hint", StandIn::kDemoPen}).out;
+        return out.substr(0, out.find_last_not_of("\r\n") + 1);
+    };
+    ASSERT_TRUE(StandIn::Run({L"password", StandIn::kDemoPen, L"Clave Ñ1", L"mi gato"}).Ok());
+    EXPECT_EQ(pen().value("password", ""), "Clave Ñ1");
+    EXPECT_TRUE(pen().value("passwordSavedOnPc", false)); // the pen still unlocks itself
+    EXPECT_EQ(hint(), "mi gato");
+    ASSERT_TRUE(StandIn::Run({L"password", StandIn::kDemoPen, L"--clear"}).Ok());
+    EXPECT_EQ(pen().value("password", "?"), "");
+    EXPECT_FALSE(pen().value("passwordSavedOnPc", true));
+    EXPECT_EQ(hint(), "");
+    EXPECT_EQ(StandIn::Run({L"hint", L"NOPE-1"}).exitCode, 1u);
+    EXPECT_EQ(StandIn::Run({L"password", L"NOPE-1", L"x"}).exitCode, 1u);
+    EXPECT_TRUE(StandIn::State()["pens"]["NOPE-1"].is_null()) << "no pen made up";
+
     StandIn::Result usage = StandIn::Run({L"dock"});
     EXPECT_EQ(usage.exitCode, 2u);
     EXPECT_NE(usage.err.find("usage"), std::string::npos) << usage.err;
