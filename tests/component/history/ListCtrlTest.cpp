@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <set>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -257,14 +258,10 @@ TEST_F(ListCtrlTest, AClickOnTheHoveredLinkActivatesItAndOnAPlainCellSelectsTheR
     ASSERT_TRUE(HoverOver(0, 1));
     Click(WM_LBUTTONDOWN, link, WM_LBUTTONUP, link);
     ASSERT_EQ(parent.activations.size(), 1u);
-    const NMITEMACTIVATE& activation = parent.activations[0];
-    EXPECT_EQ(activation.hdr.code, MLN_ANCHORACTIVATE);
-    EXPECT_EQ(activation.hdr.hwndFrom, list->Handle());
-    EXPECT_EQ(activation.hdr.idFrom, 101u);
-    EXPECT_EQ(activation.iItem, 0);
-    EXPECT_EQ(activation.iSubItem, 1);
-    EXPECT_EQ(activation.ptAction.x, link.x);
-    EXPECT_EQ(activation.ptAction.y, link.y);
+    const NMITEMACTIVATE& a = parent.activations[0];
+    EXPECT_EQ(
+        std::tuple(a.hdr.code, a.hdr.hwndFrom, a.hdr.idFrom, a.iItem, a.iSubItem, a.ptAction.x, a.ptAction.y),
+        std::tuple(MLN_ANCHORACTIVATE, list->Handle(), UINT_PTR(101), 0, 1, link.x, link.y));
     EXPECT_EQ(list->GetSelectedCount(), 0u);
     EXPECT_EQ(GetCapture(), nullptr);
 
