@@ -437,11 +437,13 @@ TEST_F(PenManagerTest, OutboxTravelsByValueInOneCall) {
 }
 
 TEST_F(PenManagerTest, StateSurvivesQuitAndRestart) {
-    dock(L"KEEP-1");
-    ASSERT_NO_FATAL_FAILURE(setPassword(pen(L"KEEP-1").Get(), L"Clave9"));
-    ASSERT_HRESULT_SUCCEEDED(pen(L"KEEP-1")->SetPasswordHint(Bstr(L"pista").value));
+    for (const wchar_t* id : {L"KEEP-1", L"KEEP-2", L"KEEP-3"})
+        dock(id);
     ASSERT_HRESULT_SUCCEEDED(control->Lock(Bstr(L"KEEP-1").value, VARIANT_TRUE));
     ASSERT_NO_FATAL_FAILURE(setValue(L"/pens/KEEP-1/battery/remainingCharge", VT_I4, 33));
+    // The last writes, each on a pen of its own, so that each call must have saved its pen.
+    ASSERT_HRESULT_SUCCEEDED(pen(L"KEEP-2")->SetPasswordHint(Bstr(L"pista").value));
+    ASSERT_NO_FATAL_FAILURE(setPassword(pen(L"KEEP-3").Get(), L"Clave9"));
 
     ASSERT_NO_FATAL_FAILURE(quitServer());
 
@@ -452,9 +454,10 @@ TEST_F(PenManagerTest, StateSurvivesQuitAndRestart) {
     EXPECT_EQ(VARIANT_TRUE, read(kept, &IPen::IsLocked));
     read(kept, &IPen::Unlock);
     EXPECT_EQ(33, read(read(kept, &IPen::GetBatteryStatus), &IBatteryStatus::GetRemainingCharge));
-    EXPECT_EQ(L"pista", read(kept, &IPen::GetPasswordHint));
+    EXPECT_EQ(L"pista", read(pen(L"KEEP-2"), &IPen::GetPasswordHint));
     VARIANT_BOOL done = VARIANT_FALSE;
-    ASSERT_HRESULT_SUCCEEDED(kept->RemovePenPassword(Bstr(L"Clave9").value, &done)); // the kept one is judged
+    ASSERT_HRESULT_SUCCEEDED(
+        pen(L"KEEP-3")->RemovePenPassword(Bstr(L"Clave9").value, &done)); // judged as kept
     EXPECT_EQ(VARIANT_TRUE, done);
     EXPECT_TRUE(pen(kDemoPen)); // the demo pen is not made again, nor lost
 }
