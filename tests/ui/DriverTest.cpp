@@ -83,13 +83,11 @@ TEST_F(Driver, ReadsAndUsesAListViewOfAnotherProcess) {
     EXPECT_EQ(list.Text(0), L"Batería");
     EXPECT_EQ(list.Row(1), (std::vector<std::wstring>{L"Memoria", L"12 MB"}));
     EXPECT_EQ(list.Text(2, 1), L"2.0");
-    EXPECT_EQ(list.Image(0), 0);
-    EXPECT_EQ(list.Image(2), 2);
+    EXPECT_EQ((std::vector<int>{list.Image(0), list.Image(2)}), (std::vector<int>{0, 2}));
     EXPECT_EQ(list.ColumnCount(), 2);
-    EXPECT_EQ(list.Heading(0), L"Nombre");
-    EXPECT_EQ(list.Heading(1), L"Valor");
-    EXPECT_EQ(list.ColumnWidth(0), 120);
-    EXPECT_EQ(list.ColumnWidth(1), 90);
+    EXPECT_EQ((std::vector<std::wstring>{list.Heading(0), list.Heading(1)}),
+              (std::vector<std::wstring>{L"Nombre", L"Valor"}));
+    EXPECT_EQ((std::vector<int>{list.ColumnWidth(0), list.ColumnWidth(1)}), (std::vector<int>{120, 90}));
 
     EXPECT_EQ(list.Selected(), -1);
     ASSERT_TRUE(list.Select(1));
