@@ -82,6 +82,9 @@ protected:
 
     // A parent with a 3 x 2 report list; (0, 1) and (1, 1) are links, (1, 1) visited.
     void MakeList() {
+        // A pointer left over a link cell (by an earlier run on this display) would hover it
+        // as soon as the list shows.
+        SetCursorPos(0, 0);
         ASSERT_TRUE(parent.Create());
         parent.anchors = {{0, 1}, {1, 1}};
         parent.visited = {{1, 1}};
