@@ -620,7 +620,7 @@ TEST_F(PenManagerTest, UnregisteredPasswordMakesTheNextDockingAskTheOwner) {
 
 // A rule hits only the named method, the given number of times (-1: until cleared);
 // every call shows in the call log with its result.
-TEST_F(PenManagerTest, InjectedDelaysAndFailuresHitTheNamedMethodAsOftenAsAsked) {
+TEST_F(PenManagerTest, DelaysFailuresAndRawEventsAsInjected) {
     ComPtr<IPen> demo = pen(kDemoPen);
     ASSERT_TRUE(demo);
     const HRESULT injected = static_cast<HRESULT>(0x80040155);
@@ -646,10 +646,8 @@ TEST_F(PenManagerTest, InjectedDelaysAndFailuresHitTheNamedMethodAsOftenAsAsked)
     EXPECT_HRESULT_SUCCEEDED(demo->GetPenId(id.out()));
     EXPECT_EQ(E_INVALIDARG, control->FailMethod(method.value, S_OK, 1));
     EXPECT_EQ(E_INVALIDARG, control->DelayMethod(method.value, -1, 1));
-}
 
-// A sink's refusal comes back to the caller of a raw event.
-TEST_F(PenManagerTest, RawEventsReachEverySinkAsGivenAndThePointListsItsSinks) {
+    // Raw events reach every sink as given; a sink's refusal comes back to the caller.
     ComPtr<IConnectionPoint> point = eventPoint();
     ASSERT_TRUE(point);
     RecordingSink first, second;
