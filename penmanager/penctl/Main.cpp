@@ -10,6 +10,8 @@
 
 #include <wrl/client.h>
 
+#include <nlohmann/json.hpp>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -65,6 +67,73 @@ int printJson(IPenManagerControl* control, HRESULT (STDMETHODCALLTYPE IPenManage
     return 0;
 }
 
+// The pen's state as the stand-in dumps it; false (and why, on stderr) when it has none.
+bool penState(IPenManagerControl* control, const std::wstring& penId, nlohmann::json& pen) {
+    Bstr text;
+    HRESULT hr = control->DumpState(text.out());
+    if (FAILED(hr)) {
+        failed("DumpState", hr);
+        return false;
+    }
+    nlohmann::json state = nlohmann::json::parse(StringPackage::wideToUtf8(text.text()), nullptr, false);
+    const std::string id = StringPackage::wideToUtf8(penId);
+    if (!state.is_object() || !state["pens"].is_object() || !state["pens"].contains(id)) {
+        writeErr(L"penctl: no pen " + penId + L".\n");
+        return false;
+    }
+    pen = state["pens"][id];
+    return true;
+}
+
+// Sets one value of the state and frees it.
+int setValue(IPenManagerControl* control, const std::wstring& path, VARIANT value) {
+    HRESULT hr = control->SetValue(Bstr(path), value);
+    VariantClear(&value);
+    return FAILED(hr) ? failed("SetValue", hr) : 0;
+}
+
+VARIANT flagValue(bool on) {
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_BOOL;
+    value.boolVal = on ? VARIANT_TRUE : VARIANT_FALSE;
+    return value;
+}
+
+VARIANT textValue(const std::wstring& text) {
+    VARIANT value;
+    VariantInit(&value);
+    value.vt = VT_BSTR;
+    value.bstrVal = SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+    return value;
+}
+
+// A password set as the panel's dialog sets it: saved on this PC too, so the pen still
+// unlocks itself at the next docking. An empty one leaves the pen without password or hint.
+int setPassword(IPenManagerControl* control, const PenctlArgs::Command& command) {
+    nlohmann::json pen;
+    if (!penState(control, command.penId, pen))
+        return 1;
+    const std::wstring at = L"/pens/" + command.penId + L"/";
+    int code = setValue(control, at + L"password", textValue(command.text));
+    if (!code)
+        code = setValue(control, at + L"passwordSavedOnPc", flagValue(!command.text.empty()));
+    if (!code)
+        code = setValue(control, at + L"passwordHint", textValue(command.hint));
+    return code;
+}
+
+int printHint(IPenManagerControl* control, const std::wstring& penId) {
+    nlohmann::json pen;
+    if (!penState(control, penId, pen))
+        return 1;
+    const std::string hint = pen["passwordHint"].is_string() ? pen["passwordHint"].get<std::string>() : "";
+    std::fwrite(hint.data(), 1, hint.size(), stdout);
+    std::fputs("\n", stdout);
+    std::fflush(stdout);
+    return 0;
+}
+
 int run(IPenManagerControl* control, const PenctlArgs::Command& command) {
     HRESULT hr = S_OK;
     switch (command.verb) {
@@ -95,27 +164,25 @@ int run(IPenManagerControl* control, const PenctlArgs::Command& command) {
     case Verb::OutboxAdd:
         hr = control->AddOutboxItem(Bstr(command.penId), Bstr(command.json), VARIANT_TRUE);
         return FAILED(hr) ? failed("AddOutboxItem", hr) : 0;
-    case Verb::Set: {
-        VARIANT value;
-        VariantInit(&value);
+    case Verb::Set:
         switch (command.valueKind) {
         case PenctlArgs::ValueKind::Flag:
-            value.vt = VT_BOOL;
-            value.boolVal = command.number ? VARIANT_TRUE : VARIANT_FALSE;
-            break;
-        case PenctlArgs::ValueKind::Number:
+            return setValue(control, command.path, flagValue(command.number != 0));
+        case PenctlArgs::ValueKind::Number: {
+            VARIANT value;
+            VariantInit(&value);
             value.vt = VT_I4;
             value.lVal = command.number;
-            break;
-        case PenctlArgs::ValueKind::Text:
-            value.vt = VT_BSTR;
-            value.bstrVal = SysAllocStringLen(command.text.data(), static_cast<UINT>(command.text.size()));
-            break;
+            return setValue(control, command.path, value);
         }
-        hr = control->SetValue(Bstr(command.path), value);
-        VariantClear(&value);
-        return FAILED(hr) ? failed("SetValue", hr) : 0;
-    }
+        case PenctlArgs::ValueKind::Text:
+            return setValue(control, command.path, textValue(command.text));
+        }
+        return 2;
+    case Verb::Password:
+        return setPassword(control, command);
+    case Verb::Hint:
+        return printHint(control, command.penId);
     case Verb::Fail:
         hr = control->FailMethod(Bstr(command.method), command.number, command.count);
         return FAILED(hr) ? failed("FailMethod", hr) : 0;

@@ -10,7 +10,8 @@ namespace PenctlArgs {
 
 const wchar_t kUsage[] =
     L"usage: penctl status | dock ID | undock ID | lock ID [--unlock-fails] | unlock ID | "
-    L"outbox add ID JSON | set ID|- PATH VALUE [--text] | fail METHOD HRESULT [--times N] | "
+    L"outbox add ID JSON | set ID|- PATH VALUE [--text] | "
+    L"password ID TEXT [HINT] | password ID --clear | hint ID | fail METHOD HRESULT [--times N] | "
     L"delay METHOD MS [--times N] | burst ID docked|undocked|unlocked|outbox N | clear | dump | calls | quit";
 
 namespace {
@@ -131,6 +132,21 @@ Result parse(const std::vector<std::wstring>& args) {
         } else if (n == 4 && toLong(args[3], command.number)) {
             command.valueKind = ValueKind::Number;
         }
+        return command;
+    }
+    if (verb == L"hint")
+        return penOnly(Verb::Hint);
+    if (verb == L"password") {
+        // --clear alone: no password and no hint; otherwise a password, saved on this PC.
+        const bool clear = n == 3 && args[2] == L"--clear";
+        if (n < 3 || n > 4 || !isPenId(args[1]) || (!clear && (args[2].empty() || args[2] == L"--clear")))
+            return error(L"password needs a pen id and a password with an optional hint, or --clear");
+        command.verb = Verb::Password;
+        command.penId = args[1];
+        if (!clear)
+            command.text = args[2];
+        if (n == 4)
+            command.hint = args[3];
         return command;
     }
     if (verb == L"fail" || verb == L"delay") {

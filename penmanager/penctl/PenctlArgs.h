@@ -7,7 +7,7 @@
 // penctl's command line, parsed without touching COM so the rules are tested alone.
 namespace PenctlArgs {
 
-enum class Verb { Status, Dock, Undock, Lock, Unlock, OutboxAdd, Set, Fail, Delay, Burst, Clear, Dump, Calls, Quit };
+enum class Verb { Status, Dock, Undock, Lock, Unlock, OutboxAdd, Set, Password, Hint, Fail, Delay, Burst, Clear, Dump, Calls, Quit };
 
 // How a "set" value travels: text, a 32-bit number or a flag.
 enum class ValueKind { Text, Number, Flag };
@@ -19,7 +19,8 @@ struct Command {
     std::wstring json;          // outbox add
     std::wstring path;          // set: the full state path
     ValueKind valueKind = ValueKind::Text;
-    std::wstring text;
+    std::wstring text; // set: the value; password: the password, empty for none
+    std::wstring hint; // password
     long number = 0; // set (Number, Flag as 0/1), fail (HRESULT), delay (milliseconds)
     std::wstring method;
     long count = -1; // fail, delay: -1 until "clear"; burst: how many events

@@ -191,6 +191,8 @@ public:
     // Only when none is set. The suite keeps the new password on this PC as well.
     STDMETHODIMP SetPenPassword(BSTR newPassword, VARIANT_BOOL* done) override {
         PM_CALL("IPen::SetPenPassword", {
+            if (!done)
+                return E_POINTER; // before anything changes
             PM_PEN(false);
             bool ok = password(*pen).empty() && !toUtf8(newPassword).empty();
             if (ok)
@@ -201,6 +203,8 @@ public:
     // Change and remove only with the right current password (case-sensitive).
     STDMETHODIMP ChangePenPassword(BSTR current, BSTR newPassword, VARIANT_BOOL* done) override {
         PM_CALL("IPen::ChangePenPassword", {
+            if (!done)
+                return E_POINTER;
             PM_PEN(false);
             bool ok = !password(*pen).empty() && password(*pen) == toUtf8(current) && !toUtf8(newPassword).empty();
             if (ok)
@@ -210,6 +214,8 @@ public:
     }
     STDMETHODIMP RemovePenPassword(BSTR current, VARIANT_BOOL* done) override {
         PM_CALL("IPen::RemovePenPassword", {
+            if (!done)
+                return E_POINTER;
             PM_PEN(false);
             bool ok = !password(*pen).empty() && password(*pen) == toUtf8(current);
             if (ok)

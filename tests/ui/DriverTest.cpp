@@ -83,13 +83,11 @@ TEST_F(Driver, ReadsAndUsesAListViewOfAnotherProcess) {
     EXPECT_EQ(list.Text(0), L"Batería");
     EXPECT_EQ(list.Row(1), (std::vector<std::wstring>{L"Memoria", L"12 MB"}));
     EXPECT_EQ(list.Text(2, 1), L"2.0");
-    EXPECT_EQ(list.Image(0), 0);
-    EXPECT_EQ(list.Image(2), 2);
+    EXPECT_EQ((std::vector<int>{list.Image(0), list.Image(2)}), (std::vector<int>{0, 2}));
     EXPECT_EQ(list.ColumnCount(), 2);
-    EXPECT_EQ(list.Heading(0), L"Nombre");
-    EXPECT_EQ(list.Heading(1), L"Valor");
-    EXPECT_EQ(list.ColumnWidth(0), 120);
-    EXPECT_EQ(list.ColumnWidth(1), 90);
+    EXPECT_EQ((std::vector<std::wstring>{list.Heading(0), list.Heading(1)}),
+              (std::vector<std::wstring>{L"Nombre", L"Valor"}));
+    EXPECT_EQ((std::vector<int>{list.ColumnWidth(0), list.ColumnWidth(1)}), (std::vector<int>{120, 90}));
 
     EXPECT_EQ(list.Selected(), -1);
     ASSERT_TRUE(list.Select(1));
@@ -138,6 +136,24 @@ TEST(StandIn, DrivesTheStandInThroughPenctl) {
     const wchar_t* name = L"Ana \"la\" Pérez \\ 2\\";
     ASSERT_TRUE(StandIn::Set(StandIn::kDemoPen, L"/userData/name", name, true));
     EXPECT_EQ(StandIn::State()["pens"][demo]["userData"].value("name", ""), "Ana \"la\" Pérez \\ 2\\");
+
+    // A pen put in either password state without knowing the JSON.
+    auto pen = [&] { return StandIn::State()["pens"][demo]; };
+    auto hint = [] {
+        std::string out = StandIn::Run({L"hint", StandIn::kDemoPen}).out;
+        return out.substr(0, out.find_last_not_of("\r\n") + 1);
+    };
+    ASSERT_TRUE(StandIn::Run({L"password", StandIn::kDemoPen, L"Clave Ñ1", L"mi gato"}).Ok());
+    EXPECT_EQ(pen().value("password", ""), "Clave Ñ1");
+    EXPECT_TRUE(pen().value("passwordSavedOnPc", false)); // the pen still unlocks itself
+    EXPECT_EQ(hint(), "mi gato");
+    ASSERT_TRUE(StandIn::Run({L"password", StandIn::kDemoPen, L"--clear"}).Ok());
+    EXPECT_EQ(pen().value("password", "?"), "");
+    EXPECT_FALSE(pen().value("passwordSavedOnPc", true));
+    EXPECT_EQ(hint(), "");
+    EXPECT_EQ(StandIn::Run({L"hint", L"NOPE-1"}).exitCode, 1u);
+    EXPECT_EQ(StandIn::Run({L"password", L"NOPE-1", L"x"}).exitCode, 1u);
+    EXPECT_TRUE(StandIn::State()["pens"]["NOPE-1"].is_null()) << "no pen made up";
 
     StandIn::Result usage = StandIn::Run({L"dock"});
     EXPECT_EQ(usage.exitCode, 2u);

@@ -12,6 +12,9 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <tuple>
+#include <utility>
+#include <vector>
 
 #include "CoreTestSupport.h"
 #include "pen/HResultToMessage.h"
@@ -128,6 +131,10 @@ void Select(HWND list, int row) {
     LVITEMW item{};
     item.stateMask = item.state = LVIS_SELECTED | LVIS_FOCUSED;
     SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item));
+}
+
+std::vector<LONG> Edges(const RECT& r) {
+    return {r.left, r.top, r.right, r.bottom};
 }
 
 RECT WindowRect(HWND hwnd) {
@@ -272,26 +279,27 @@ TEST_F(PenHistoryTest, RowsShowTheOutboxRequestsWithTheirIconsDatesAndAnswers) {
     EXPECT_TRUE(IsWindowEnabled(list));
     EXPECT_FALSE(RemoveEnabled());
 
-    // Status 0: the program's icon, the time stamp 1000000000.250 in local time, link and message.
-    EXPECT_EQ(ImageOf(list, 0), 0);
-    EXPECT_EQ(CellText(list, 0, 0), L"Correo");
-    EXPECT_EQ(CellText(list, 0, 1), LocalTimeText(1000000000));
-    EXPECT_EQ(CellText(list, 0, 2), L"https://a.es/1");
-    EXPECT_EQ(CellText(list, 0, 3), L"Mensaje 1000000000");
-    // Status -1 and a refused request that still brings a link and its message.
-    EXPECT_EQ(ImageOf(list, 1), 4);
-    EXPECT_EQ(CellText(list, 1, 2), L"https://a.es/3");
-    EXPECT_EQ(CellText(list, 1, 3), L"Mensaje 1000000200");
-    // A failed request: the error text and no link.
-    EXPECT_EQ(ImageOf(list, 2), 2);
-    EXPECT_EQ(CellText(list, 2, 2), L"");
-    EXPECT_EQ(CellText(list, 2, 3), HResultToMessage(static_cast<HRESULT>(0x80040315)));
-    // Unnamed services are named by where they run.
-    EXPECT_EQ(CellText(list, 3, 0), LoadResString(IDS_SERVICE_INTERNET));
-    EXPECT_EQ(CellText(list, 4, 0), LoadResString(IDS_SERVICE_LOCAL));
-    EXPECT_EQ(ImageOf(list, 4), 1);
-    // Without the milliseconds the time is unknown.
-    EXPECT_EQ(CellText(list, 4, 1), L"");
+    // Status 0: the time stamp 1000000000.250 in local time, link and message. Status -1: a
+    // refused request that still brings a link and its message. A failed request: the error
+    // text and no link. Unnamed services are named by where they run; without the
+    // milliseconds the time is unknown.
+    const std::tuple<int, int, std::wstring> cells[] = {
+        {0, 0, L"Correo"},
+        {0, 1, LocalTimeText(1000000000)},
+        {0, 2, L"https://a.es/1"},
+        {0, 3, L"Mensaje 1000000000"},
+        {1, 2, L"https://a.es/3"},
+        {1, 3, L"Mensaje 1000000200"},
+        {2, 2, L""},
+        {2, 3, HResultToMessage(static_cast<HRESULT>(0x80040315))},
+        {3, 0, LoadResString(IDS_SERVICE_INTERNET)},
+        {4, 0, LoadResString(IDS_SERVICE_LOCAL)},
+        {4, 1, L""}};
+    for (const auto& [row, column, text] : cells)
+        EXPECT_EQ(CellText(list, row, column), text) << "row " << row << ", column " << column;
+    // The program's icon for status 0, then those of -1, a failure and a local service.
+    for (auto [row, image] : {std::pair{0, 0}, {1, 4}, {2, 2}, {4, 1}})
+        EXPECT_EQ(ImageOf(list, row), image) << "row " << row;
 }
 
 TEST_F(PenHistoryTest, AnUnreadableItemIsSkipped) {
@@ -417,32 +425,23 @@ TEST_F(PenHistoryTest, PlacementSizeLimitsAndColumnWidthsAreKeptForTheNextStart)
     SendMessageW(list, LVM_SETCOLUMNWIDTH, 1, 150);
 
     history.reset();
-    EXPECT_EQ(Stored(L"Left"), 100);
-    EXPECT_EQ(Stored(L"Top"), 120);
-    EXPECT_EQ(Stored(L"Right"), 100 + width);
-    EXPECT_EQ(Stored(L"Bottom"), 120 + height);
-    EXPECT_EQ(Stored(L"Date", L"Outbox"), 150);
-    EXPECT_EQ(Stored(L"Service", L"Outbox"), 75);
+    EXPECT_EQ((std::vector<int>{Stored(L"Left"), Stored(L"Top"), Stored(L"Right"), Stored(L"Bottom"),
+                                Stored(L"Date", L"Outbox"), Stored(L"Service", L"Outbox")}),
+              (std::vector<int>{100, 120, 100 + width, 120 + height, 150, 75}));
 
     Open();
-    const RECT again = WindowRect(*history);
-    EXPECT_EQ(again.left, 100);
-    EXPECT_EQ(again.top, 120);
-    EXPECT_EQ(again.right, 100 + width);
-    EXPECT_EQ(again.bottom, 120 + height);
+    EXPECT_EQ(Edges(WindowRect(*history)), Edges({100, 120, 100 + width, 120 + height}));
     EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, 1, 0), 150);
     const RECT listAgain = WindowRect(list);
     EXPECT_EQ(listAgain.right - listAgain.left, listAfter.right - listAfter.left);
 
     // Sizing stops at 320 x 240, moving the dragged edges.
-    RECT small{100, 100, 200, 150};
-    history->Send(WM_SIZING, WMSZ_LEFT, reinterpret_cast<LPARAM>(&small));
-    EXPECT_EQ(small.left, 200 - 320);
-    EXPECT_EQ(small.bottom, 100 + 240);
-    small = {100, 100, 200, 150};
-    history->Send(WM_SIZING, WMSZ_TOPRIGHT, reinterpret_cast<LPARAM>(&small));
-    EXPECT_EQ(small.right, 100 + 320);
-    EXPECT_EQ(small.top, 150 - 240);
+    for (auto [edge, sized] : {std::pair{WMSZ_LEFT, RECT{200 - 320, 100, 200, 100 + 240}},
+                               {WMSZ_TOPRIGHT, RECT{100, 150 - 240, 100 + 320, 150}}}) {
+        RECT small{100, 100, 200, 150};
+        history->Send(WM_SIZING, edge, reinterpret_cast<LPARAM>(&small));
+        EXPECT_EQ(Edges(small), Edges(sized)) << "edge " << edge;
+    }
 
     // A placement saved on a larger desktop is pulled back onto this one.
     history.reset();

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 using PenctlArgs::Command;
@@ -18,64 +19,76 @@ using PenctlArgs::Verb;
 
 namespace {
 
-Command parsed(std::vector<std::wstring> args) {
-    auto result = PenctlArgs::parse(args);
-    if (auto* usage = std::get_if<UsageError>(&result))
-        ADD_FAILURE() << "refused: " << usage->message.c_str();
-    return std::holds_alternative<Command>(result) ? std::get<Command>(result) : Command{};
+std::wstring line(const std::vector<std::wstring>& args) {
+    std::wstring text;
+    for (const auto& a : args)
+        text += a + L" ";
+    return text;
+}
+
+// The fields of a command that differ from a fresh one: what the control calls get.
+std::wstring fields(const Command& c) {
+    static const wchar_t* const verbs[] = {L"status", L"dock",     L"undock", L"lock", L"unlock", L"outbox",
+                                           L"set",    L"password", L"hint",   L"fail", L"delay",  L"burst",
+                                           L"clear",  L"dump",     L"calls",  L"quit"};
+    std::wstring text = verbs[static_cast<int>(c.verb)];
+    auto add = [&](bool present, const wchar_t* name, const std::wstring& value) {
+        if (present)
+            text += std::wstring(L" ") + name + L"=" + value;
+    };
+    add(!c.penId.empty(), L"pen", c.penId);
+    add(!c.unlockSucceeds, L"unlockSucceeds", L"0");
+    add(!c.json.empty(), L"json", c.json);
+    add(!c.path.empty(), L"path", c.path);
+    add(c.valueKind != ValueKind::Text, L"kind", c.valueKind == ValueKind::Flag ? L"flag" : L"number");
+    add(!c.text.empty(), L"text", c.text);
+    add(!c.hint.empty(), L"hint", c.hint);
+    add(c.number != 0, L"number", std::to_wstring(c.number));
+    add(!c.method.empty(), L"method", c.method);
+    add(c.count != -1, L"count", std::to_wstring(c.count));
+    add(c.dispId != 0, L"dispId", std::to_wstring(c.dispId));
+    return text;
 }
 
 TEST(PenctlArgsTest, CommandsCarryWhatTheControlCallsNeed) {
-    EXPECT_EQ(parsed({L"status"}).verb, Verb::Status);
-    EXPECT_EQ(parsed({L"dump"}).verb, Verb::Dump);
-
-    Command lock = parsed({L"lock", L"PEN-1"});
-    EXPECT_EQ(lock.verb, Verb::Lock);
-    EXPECT_TRUE(lock.unlockSucceeds);
-    EXPECT_FALSE(parsed({L"lock", L"PEN-1", L"--unlock-fails"}).unlockSucceeds);
-
-    Command outbox = parsed({L"outbox", L"add", L"PEN-1", L"{\"status\": 1}"});
-    EXPECT_EQ(outbox.verb, Verb::OutboxAdd);
-    EXPECT_EQ(outbox.penId, L"PEN-1");
-    EXPECT_EQ(outbox.json, L"{\"status\": 1}");
-
-    // HRESULTs are written in hex and travel as their 32-bit pattern.
-    Command fail = parsed({L"fail", L"IPen::GetUserData", L"0x80004005"});
-    EXPECT_EQ(fail.method, L"IPen::GetUserData");
-    EXPECT_EQ(static_cast<unsigned long>(fail.number), 0x80004005ul);
-    EXPECT_EQ(fail.count, -1);
-    EXPECT_EQ(parsed({L"fail", L"IPen::GetUserData", L"0x8007000E", L"--times", L"3"}).count, 3);
-    Command delay = parsed({L"delay", L"IPen::GetOutbox", L"1500", L"--times", L"1"});
-    EXPECT_EQ(delay.verb, Verb::Delay);
-    EXPECT_EQ(delay.number, 1500);
-    EXPECT_EQ(delay.count, 1);
-
-    Command burst = parsed({L"burst", L"PEN-1", L"outbox", L"200"});
-    EXPECT_EQ(burst.verb, Verb::Burst);
-    EXPECT_EQ(burst.dispId, 9);
-    EXPECT_EQ(burst.count, 200);
-    EXPECT_EQ(parsed({L"burst", L"PEN-1", L"unlocked", L"1"}).dispId, 10);
-    EXPECT_EQ(parsed({L"calls"}).verb, Verb::Calls);
-}
-
-TEST(PenctlArgsTest, SetValuesAreTypedAndPathsRooted) {
-    Command flag = parsed({L"set", L"PEN-1", L"/userData/nameReadOnly", L"true"});
-    EXPECT_EQ(flag.path, L"/pens/PEN-1/userData/nameReadOnly");
-    EXPECT_EQ(flag.valueKind, ValueKind::Flag);
-    EXPECT_EQ(flag.number, 1);
-
-    Command number = parsed({L"set", L"PEN-1", L"/userData/timeZone", L"-60"});
-    EXPECT_EQ(number.valueKind, ValueKind::Number);
-    EXPECT_EQ(number.number, -60);
-
-    Command text = parsed({L"set", L"PEN-1", L"/userData/cellPhone", L"600123456", L"--text"});
-    EXPECT_EQ(text.valueKind, ValueKind::Text);
-    EXPECT_EQ(text.text, L"600123456");
-    EXPECT_EQ(parsed({L"set", L"PEN-1", L"/userData/name", L"Ana Pérez"}).valueKind, ValueKind::Text);
-
-    Command manager = parsed({L"set", L"-", L"/manager/orskUrl", L"example.com:8080"});
-    EXPECT_EQ(manager.path, L"/manager/orskUrl");
-    EXPECT_EQ(manager.text, L"example.com:8080");
+    const std::pair<std::vector<std::wstring>, const wchar_t*> rows[] = {
+        {{L"status"}, L"status"},
+        {{L"dump"}, L"dump"},
+        {{L"calls"}, L"calls"},
+        {{L"lock", L"PEN-1"}, L"lock pen=PEN-1"},
+        {{L"lock", L"PEN-1", L"--unlock-fails"}, L"lock pen=PEN-1 unlockSucceeds=0"},
+        {{L"outbox", L"add", L"PEN-1", L"{\"status\": 1}"}, L"outbox pen=PEN-1 json={\"status\": 1}"},
+        // HRESULTs are written in hex and travel as their 32-bit pattern (0x80004005).
+        {{L"fail", L"IPen::GetUserData", L"0x80004005"}, L"fail number=-2147467259 method=IPen::GetUserData"},
+        {{L"fail", L"IPen::GetUserData", L"0x8007000E", L"--times", L"3"},
+         L"fail number=-2147024882 method=IPen::GetUserData count=3"},
+        {{L"delay", L"IPen::GetOutbox", L"1500", L"--times", L"1"},
+         L"delay number=1500 method=IPen::GetOutbox count=1"},
+        {{L"burst", L"PEN-1", L"outbox", L"200"}, L"burst pen=PEN-1 count=200 dispId=9"},
+        {{L"burst", L"PEN-1", L"unlocked", L"1"}, L"burst pen=PEN-1 count=1 dispId=10"},
+        // Typed values; paths rooted at the pen, or at the state for "-".
+        {{L"set", L"PEN-1", L"/userData/nameReadOnly", L"true"},
+         L"set path=/pens/PEN-1/userData/nameReadOnly kind=flag text=true number=1"},
+        {{L"set", L"PEN-1", L"/userData/timeZone", L"-60"},
+         L"set path=/pens/PEN-1/userData/timeZone kind=number text=-60 number=-60"},
+        {{L"set", L"PEN-1", L"/userData/cellPhone", L"600123456", L"--text"},
+         L"set path=/pens/PEN-1/userData/cellPhone text=600123456"},
+        {{L"set", L"PEN-1", L"/userData/name", L"Ana Pérez"},
+         L"set path=/pens/PEN-1/userData/name text=Ana Pérez"},
+        {{L"set", L"-", L"/manager/orskUrl", L"example.com:8080"},
+         L"set path=/manager/orskUrl text=example.com:8080"},
+        {{L"password", L"PEN-1", L"Secreto1"}, L"password pen=PEN-1 text=Secreto1"},
+        {{L"password", L"PEN-1", L"Clave Ñ", L"mi gato"}, L"password pen=PEN-1 text=Clave Ñ hint=mi gato"},
+        {{L"password", L"PEN-1", L"--clear"}, L"password pen=PEN-1"}, // no password, no hint
+        {{L"hint", L"PEN-1"}, L"hint pen=PEN-1"},
+    };
+    for (const auto& [args, want] : rows) {
+        auto result = PenctlArgs::parse(args);
+        if (auto* usage = std::get_if<UsageError>(&result))
+            ADD_FAILURE() << line(args) << "refused: " << usage->message;
+        else
+            EXPECT_EQ(fields(std::get<Command>(result)), want) << line(args);
+    }
 }
 
 TEST(PenctlArgsTest, MalformedCommandLinesAreUsageErrors) {
@@ -106,14 +119,18 @@ TEST(PenctlArgsTest, MalformedCommandLinesAreUsageErrors) {
         {L"burst", L"PEN-1", L"docked", L"0"},
         {L"burst", L"--x", L"docked", L"3"},
         {L"calls", L"clear"},
+        {L"password"},
+        {L"password", L"PEN-1"},
+        {L"password", L"PEN-1", L""},
+        {L"password", L"--x", L"Secreto1"},
+        {L"password", L"PEN-1", L"--clear", L"pista"},
+        {L"password", L"PEN-1", L"Secreto1", L"pista", L"más"},
+        {L"hint"},
+        {L"hint", L"PEN-1", L"x"},
     };
-    for (const auto& args : bad) {
-        std::wstring line;
-        for (const auto& a : args)
-            line += a + L" ";
+    for (const auto& args : bad)
         EXPECT_TRUE(std::holds_alternative<UsageError>(PenctlArgs::parse(args)))
-            << "accepted: " << line.c_str();
-    }
+            << "accepted: " << line(args);
 }
 
 // Runs penctl.exe from beside this test and answers its exit code, or -1.
@@ -139,25 +156,30 @@ long runPenctl(const std::wstring& arguments) {
     return static_cast<long>(code);
 }
 
-TEST(PenctlExitCodeTest, BadArgumentsExitWithTwoBeforeAnyComCall) {
-    EXPECT_EQ(runPenctl(L""), 2);
-    EXPECT_EQ(runPenctl(L"dock"), 2);
-    EXPECT_EQ(runPenctl(L"fail IPen::Unlock 0x80004005 --times 0"), 2);
-    EXPECT_EQ(runPenctl(L"outbox add PEN-1 \"not json\""), 2);
-}
-
 // This test's prefix is a throw-away copy: removing the control class there leaves the
-// pen manager unreachable whether or not the build has made PenManager.exe.
-TEST(PenctlExitCodeTest, UnreachablePenManagerExitsWithOne) {
+// pen manager unreachable whether or not the build has made PenManager.exe. Bad arguments
+// still answer 2: they are refused before any COM call.
+TEST(PenctlExitCodeTest, BadArgumentsExitWithTwoAndAnUnreachablePenManagerWithOne) {
     wchar_t clsid[40];
     StringFromGUID2(CLSID_PenManagerControl, clsid, 40);
     std::wstring key = std::wstring(L"Software\\Classes\\CLSID\\") + clsid;
     LSTATUS rc = RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
     ASSERT_TRUE(rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND) << rc;
 
-    EXPECT_EQ(runPenctl(L"status"), 1);
-    EXPECT_EQ(runPenctl(L"dock PEN-1"), 1);
-    EXPECT_EQ(runPenctl(L"quit"), 1);
+    const std::pair<const wchar_t*, long> rows[] = {
+        {L"", 2},
+        {L"dock", 2},
+        {L"fail IPen::Unlock 0x80004005 --times 0", 2},
+        {L"outbox add PEN-1 \"not json\"", 2},
+        {L"password PEN-1", 2},
+        {L"status", 1},
+        {L"dock PEN-1", 1},
+        {L"password PEN-1 Secreto1", 1},
+        {L"hint PEN-1", 1},
+        {L"quit", 1},
+    };
+    for (const auto& [arguments, code] : rows)
+        EXPECT_EQ(runPenctl(arguments), code) << arguments;
 }
 
 } // namespace
