@@ -47,12 +47,7 @@ rm -rf "$shots"
 penctl dock "$pen" >/dev/null || true
 # The demo pen is protected by a password, so the Connection page offers to change or
 # remove it.
-password() {
-  penctl set "$pen" /password "$1" --text >/dev/null
-  penctl set "$pen" /passwordHint "$2" --text >/dev/null
-  penctl set "$pen" /passwordSavedOnPc "$([ -n "$1" ] && echo true || echo false)" >/dev/null
-}
-password "tinta" "el color del cielo"
+penctl password "$pen" tinta "el color del cielo" >/dev/null
 wine "$bin/Quillpad.exe" >/dev/null 2>&1 &
 first=$!
 sleep 5
@@ -78,7 +73,7 @@ tour open 102 && sleep 1 && shot 07-change-password
 tour close; sleep 1
 tour open 103 && sleep 1 && shot 08-remove-password
 tour close; sleep 1
-password "" ""
+penctl password "$pen" --clear >/dev/null
 penctl undock "$pen" >/dev/null; penctl dock "$pen" >/dev/null; sleep 1
 tour open 103 && sleep 1 && shot 09-create-password
 tour close; sleep 1

@@ -77,7 +77,8 @@ BOOL MyPens::OnIdle(LONG count) {
         DestroyPenManager();
         PostQuitMessage(0);
     } else {
-        bool connected = m_penManager && CoIsHandlerConnected(m_penManager.Get());
+        const bool heardLately = m_penManager && GetTickCount64() - m_lastHeard < kHeardLatelyMs;
+        bool connected = heardLately || (m_penManager && CoIsHandlerConnected(m_penManager.Get()));
         if (m_penManager && !connected) {
             scope.warning("Lost connection to the pen manager.");
             DestroyPenManager();
@@ -368,6 +369,9 @@ STDMETHODIMP MyPens::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* par
         return DISP_E_TYPEMISMATCH;
     if (id == kOutboxItemAdded && (params->rgvarg[1].vt != VT_I4 || params->rgvarg[0].vt != VT_I4))
         return DISP_E_TYPEMISMATCH;
+    // A server that has just called us is alive: the idle pass need not ask it again
+    // (its round trips would queue before the sheet's own calls for the pen).
+    m_lastHeard = GetTickCount64();
     try {
         std::string penId = StringPackage::wideToUtf8(
             penArg.bstrVal ? std::wstring(penArg.bstrVal, SysStringLen(penArg.bstrVal)) : std::wstring());

@@ -77,6 +77,9 @@ private:
     std::atomic<bool> m_shutdown{false};
     std::unique_ptr<CoInit> m_coInit;
     UINT_PTR m_timer = 0;
+    // When the pen manager last called us (an event); shortly after, it needs no probe.
+    static constexpr ULONGLONG kHeardLatelyMs = 200;
+    ULONGLONG m_lastHeard = 0;
     std::atomic<LONG> m_refs{0};
     Microsoft::WRL::ComPtr<IConnectionPoint> m_connectionPoint;
     DWORD m_cookie = 0;

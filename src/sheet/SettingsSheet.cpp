@@ -12,6 +12,8 @@
 
 using Microsoft::WRL::ComPtr;
 
+PenManagerFactory* SettingsSheet::s_factory = nullptr;
+
 namespace {
 // Positions in Pages().
 enum PageSlot { kStatus, kConnection, kDetails, kShortcuts, kAdvanced, kAbout };
@@ -42,6 +44,7 @@ IPen* SettingsSheet::GetPen() {
 BOOL SettingsSheet::OnInitDialog() {
     TraceScope scope("SettingsSheet::OnInitDialog");
     m_coInit = std::make_unique<CoInit>();
+    s_factory = &m_factory;
     if (!m_myPens.Create(Handle())) {
         scope.error("Failed to create my pens.");
         return -1;
@@ -62,6 +65,8 @@ void SettingsSheet::OnDestroy() {
     TraceScope scope("SettingsSheet::OnDestroy");
     ReleasePen();
     m_myPens.Destroy();
+    s_factory = nullptr;
+    m_factory.Reset();
     m_coInit.reset();
 }
 
@@ -241,7 +246,9 @@ ComPtr<IPen> SettingsSheet::GetPen(const char* penId) {
     TraceScope scope("SettingsSheet::GetPen");
     scope.trace("Getting pen manager.");
     ComPtr<IPenManager> manager;
-    HRESULT hr = CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&manager));
+    // Through the sheet's factory while the sheet lives (the same object, made faster).
+    HRESULT hr = s_factory ? s_factory->Create(manager)
+                           : CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&manager));
     if (FAILED(hr)) {
         scope.warning("Failed to create pen manager (0x%08x).", static_cast<unsigned>(hr));
         return nullptr;

@@ -13,6 +13,7 @@
 #include "framework/PropertySheet.h"
 #include "pen/MyPens.h"
 #include "pen/PenManager.h"
+#include "pen/PenManagerFactory.h"
 #include "pen/PenMessageReceiver.h"
 #include "pen/PenSource.h"
 #include "sheet/ConnectionPage.h"
@@ -68,6 +69,10 @@ private:
     void ReleasePen();
 
     std::unique_ptr<CoInit> m_coInit;
+    // Pen managers of the user-interface thread; s_factory points at it while it may be
+    // used (from OnInitDialog to OnDestroy).
+    PenManagerFactory m_factory;
+    static PenManagerFactory* s_factory;
     MyPens m_myPens;
     std::string m_penId;
     Microsoft::WRL::ComPtr<IPen> m_pen;

@@ -51,9 +51,10 @@ public: // the cases of a table act on the fixture too
     void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kSuiteKey); }
 
     static void SetPassword(const std::wstring& password, const std::wstring& hint) {
-        ASSERT_TRUE(StandIn::Set(kPen, L"/password", password, true));
-        ASSERT_TRUE(StandIn::Set(kPen, L"/passwordHint", hint, true));
-        ASSERT_TRUE(StandIn::Set(kPen, L"/passwordSavedOnPc", password.empty() ? L"false" : L"true"));
+        if (password.empty())
+            ASSERT_TRUE(StandIn::Run({L"password", kPen, L"--clear"}).Ok());
+        else
+            ASSERT_TRUE(StandIn::Run({L"password", kPen, password, hint}).Ok());
     }
     static std::string Pen(const char* field) { return StandIn::State()["pens"]["AAA-BBB-CCC-DD"].value(field, ""); }
     // How often the stand-in has served a method so far.
