@@ -61,8 +61,10 @@ wine "$bin/Quillpad.exe" >/dev/null 2>&1; sleep 1 # a second start brings the sh
 echo "demo: the remove question of the service log"
 tour question && sleep 1 && shot 04-remove-question
 tour answer; sleep 1
+echo "demo: the About page; what \"Copiar\" put on the clipboard:"
+wine "$bin/DemoTour.exe" about 2>/dev/null | tr -d '\r' | sed 's/^/demo:   /' && sleep 1 && shot 05-about-page
 echo "demo: the help file (F1 or Ayuda)"
-tour help && sleep 2 && shot 05-help
+tour help && sleep 2 && shot 06-help
 wine taskkill /IM Quillpad.exe >/dev/null 2>&1 || true
 wait "$first" || true
 echo "demo: screenshots in $shots"

@@ -12,11 +12,21 @@
 
 // Dialog templates.
 #define IDD_STATUS 100
+#define IDD_ABOUT 105
 #define IDD_HISTORY 106
 
 // Status page controls.
 #define IDC_BATTERY 100
 #define IDC_PEN_HISTORY 101
+
+// About page controls.
+#define IDC_VERSION_LIST 128
+#define IDC_COPY_INFO 129
+#define IDC_ABOUT_PICTURE 153
+
+// About page picture: colours and transparency mask.
+#define IDB_ABOUT_PICTURE 1000
+#define IDB_ABOUT_MASK 1001
 
 // Service log window controls.
 #define IDC_HISTORY_LIST 101
@@ -27,6 +37,19 @@
 #define IDS_UNEXPECTED_ERROR 102
 #define IDS_NO_PEN 103
 #define IDS_BATTERY 104
+#define IDS_VERSION_NAME 114
+#define IDS_VERSION_DATA 115
+#define IDS_VERSION_PEN_ID 116
+#define IDS_VERSION_PEN_TIME 117
+#define IDS_VERSION_PEN_MEMORY 118
+#define IDS_VERSION_MEMORY_USE 119
+#define IDS_VERSION_DEVICE 120
+#define IDS_VERSION_APPLICATION 121
+#define IDS_VERSION_BOOT 122
+#define IDS_VERSION_CUSTOMIZATION 123
+#define IDS_VERSION_HARDWARE 124
+#define IDS_VERSION_PARAMETER 125
+#define IDS_VERSION_PRODUCTION 126
 #define IDS_COLUMN_SERVICE 127
 #define IDS_COLUMN_DATE 128
 #define IDS_COLUMN_URL 129

@@ -32,7 +32,7 @@ SettingsSheet::~SettingsSheet() {
 }
 
 std::array<PropertyPage*, 6> SettingsSheet::Pages() {
-    return {&m_statusPage, nullptr, nullptr, nullptr, nullptr, nullptr};
+    return {&m_statusPage, nullptr, nullptr, nullptr, nullptr, &m_aboutPage};
 }
 
 IPen* SettingsSheet::GetPen() {

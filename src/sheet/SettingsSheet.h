@@ -15,6 +15,7 @@
 #include "pen/PenManager.h"
 #include "pen/PenMessageReceiver.h"
 #include "pen/PenSource.h"
+#include "sheet/AboutPage.h"
 #include "sheet/StatusPage.h"
 
 class CoInit;
@@ -70,4 +71,5 @@ private:
     std::string m_penId;
     Microsoft::WRL::ComPtr<IPen> m_pen;
     StatusPage m_statusPage;
+    AboutPage m_aboutPage;
 };
