@@ -143,9 +143,17 @@ void ReadRevisions(IPen* pen, AboutPage::Rows& rows, TraceScope& scope) {
     }
 }
 
-} // namespace
+// A component whose version the list shows.
+struct Component {
+    const wchar_t* name;
+    // Where an installation keeps it: the suite's common folder, or the application's.
+    bool commonFolder;
+    // Where a development build tree keeps it, from this program's folder; null for the
+    // system's files.
+    const wchar_t* treePath;
+};
 
-const std::vector<AboutPage::Component>& AboutPage::Components() {
+const std::vector<Component>& Components() {
     // The suite's parts the panel talks to, then the system's parts it stands on: common
     // controls and visual styles, COM and OLE automation, the Internet client, the help
     // control, and the shell that opens links. A private copy beside an installation wins over the system's.
@@ -171,6 +179,8 @@ const std::vector<AboutPage::Component>& AboutPage::Components() {
     };
     return components;
 }
+
+} // namespace
 
 AboutPage::AboutPage() : SheetPage(IDD_ABOUT) {
     TraceScope scope("AboutPage::AboutPage");

@@ -20,27 +20,10 @@ public:
     };
     using Rows = std::vector<Row>;
 
-    // A component whose version the list shows.
-    struct Component {
-        const wchar_t* name;
-        // Where an installation keeps it: the suite's common folder, or the application's.
-        bool commonFolder;
-        // Where a development build tree keeps it, from this program's folder; null for
-        // the system's files.
-        const wchar_t* treePath;
-    };
-    static const std::vector<Component>& Components();
-
     AboutPage();
     ~AboutPage() override;
 
     void UpdatePage() override;
-
-    // The rows of the pen (none without one), then those of this program and of every
-    // component, as the list shows them.
-    static Rows ReadRows(IPen* pen);
-    // The list's text for the clipboard: name, tab, data and CR LF for every row.
-    static std::wstring ClipboardText(const Rows& rows);
 
     // The memory row's data; a total of 0 counts as full.
     static std::wstring MemoryText(long used, long total);
@@ -72,6 +55,11 @@ protected:
     void OnCopyInfo();
 
 private:
+    // The rows of the pen (none without one), then those of this program and of every
+    // component, as the list shows them.
+    static Rows ReadRows(IPen* pen);
+    // The list's text for the clipboard: name, tab, data and CR LF for every row.
+    static std::wstring ClipboardText(const Rows& rows);
     void LoadBitmap();
     void FreeBitmap();
     void ShowRows(Rows rows);
