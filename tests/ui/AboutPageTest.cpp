@@ -106,13 +106,6 @@ protected:
         Rows rows = Shown();
         return rows.size() < kFileRows ? rows : Rows(rows.begin(), rows.end() - kFileRows);
     }
-    // Undocks and docks the pen again, as a user would to refresh, and waits until the
-    // list shows count pen rows.
-    bool Redock(size_t count) {
-        return StandIn::Undock(kPen) && ui::WaitUntil([&] { return Shown().size() == kFileRows; }) &&
-               StandIn::Dock(kPen) && ui::WaitUntil([&] { return Shown().size() == kFileRows + count; });
-    }
-
     Process app;
     Sheet sheet;
     ui::ListView list{nullptr};
@@ -145,6 +138,8 @@ TEST_F(AboutPage, ShowsThePenThenTheFileVersions) {
 }
 
 TEST_F(AboutPage, FollowsDockingAndLeavesOutWhatCantBeRead) {
+    DebugLog log;
+    ASSERT_TRUE(log.IsListening());
     Open();
     ASSERT_TRUE(StandIn::Undock(kPen));
     ASSERT_TRUE(ui::WaitUntil([&] { return Shown().size() == kFileRows; })) << "no pen: only the files";
@@ -160,18 +155,23 @@ TEST_F(AboutPage, FollowsDockingAndLeavesOutWhatCantBeRead) {
         const wchar_t* method;
         int times; // -1: every call
         std::vector<std::wstring> missing;
+        const char* warning; // null: nothing is logged
     } cases[] = {
-        {L"IPen::GetPenId", -1, {L"Número de identificación del lápiz"}},
-        {L"IPen::GetTime", -1, {L"Fecha y hora"}},
-        {L"IPen::GetMemoryStatus", -1, {L"Parámetros"}},
-        {L"IPen::GetPairedDevices", -1, {kDevice1, kDevice2}},
-        {L"IPairedDevice::GetDeviceName", 1, {kDevice1}},
-        {L"IRevisions::GetHardwareRevision", -1, {L"Revisión del hardware"}},
+        {L"IPen::GetPenId",
+         -1,
+         {L"Número de identificación del lápiz"},
+         "Error getting pen id (0x80004005)."},
+        {L"IPen::GetTime", -1, {L"Fecha y hora"}, "Error getting time (0x80004005)."},
+        {L"IPen::GetMemoryStatus", -1, {L"Parámetros"}, "Error getting memory status (0x80004005)."},
+        {L"IPen::GetPairedDevices", -1, {kDevice1, kDevice2}, "Error getting paired devices (0x80004005)."},
+        {L"IPairedDevice::GetDeviceName", 1, {kDevice1}, "Failed to get device name. (0x80004005)."},
+        {L"IRevisions::GetHardwareRevision", -1, {L"Revisión del hardware"}, nullptr},
         {L"IPen::GetRevisions",
          -1,
          {L"Revisión del software de aplicación", L"Revisión del software de arranque",
           L"Personalización de la revisión del software", L"Revisión del hardware",
-          L"Revisión del software de parámetro", L"Revisión del software de producción"}},
+          L"Revisión del software de parámetro", L"Revisión del software de producción"},
+         "Error getting revisions (0x80004005)."},
     };
     for (const Case& c : cases) {
         Rows expected;
@@ -184,6 +184,9 @@ TEST_F(AboutPage, FollowsDockingAndLeavesOutWhatCantBeRead) {
         ASSERT_TRUE(StandIn::Dock(kPen));
         EXPECT_TRUE(ui::WaitUntil([&] { return Shown().size() == kFileRows + expected.size(); })) << c.method;
         EXPECT_EQ(PenRowsShown(), expected) << c.method;
+        if (c.warning) {
+            EXPECT_TRUE(log.WaitFor(app.Pid(), c.warning)) << c.method;
+        }
         ASSERT_TRUE(StandIn::Clear());
     }
     Close();
