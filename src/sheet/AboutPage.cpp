@@ -171,7 +171,8 @@ struct Component {
     // Where an installation keeps it: the suite's common folder, or the application's.
     bool commonFolder;
     // Where a development build tree keeps it, from this program's folder; null for the
-    // system's files.
+    // system's files. Our tree puts everything in bin/ (found beside us); a per-folder,
+    // per-configuration build puts us in src/Release/ and each part in its own Release/.
     const wchar_t* treePath;
 };
 
@@ -180,9 +181,9 @@ struct Component {
 // control, and the shell that opens links. A private copy beside an installation wins
 // over the system's.
 constexpr Component kComponents[] = {
-    {L"PenManager.exe", true, L"..\\penmanager\\server"},
-    {L"PenOutbox.dll", true, L"..\\penmanager\\outbox"},
-    {L"PenStorage.dll", true, L"..\\storage"},
+    {L"PenManager.exe", true, L"..\\..\\penmanager\\server"},
+    {L"PenOutbox.dll", true, L"..\\..\\penmanager\\outbox"},
+    {L"PenStorage.dll", true, L"..\\..\\storage"},
     {L"comctl32.dll", false, nullptr},
     {L"uxtheme.dll", false, nullptr},
     {L"ole32.dll", false, nullptr},
