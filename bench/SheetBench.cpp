@@ -4,6 +4,8 @@
 //   BareSheet.exe, a bare comctl32 property sheet, in alternating runs;
 // - docking: from the stand-in docking the pen (control interface) to the Status page's
 //   battery line changing;
+// - About page: from the stand-in docking the pen to the page's list holding the pen's
+//   rows beside the 19 file versions;
 // - service log: from pressing "Registro de servicio..." to the list holding every row,
 //   for outboxes of 10, 100 and 1000 requests.
 #include <windows.h>
@@ -30,6 +32,7 @@ const wchar_t kBareCaption[] = L"Hoja de propiedades";
 const wchar_t kPen[] = L"AAA-BBB-CCC-DD";
 constexpr int kStartPairs = 10;
 constexpr int kDockings = 50;
+constexpr int kAboutFills = 20;
 constexpr int kLogLoads = 3;
 
 int fail(const char* what) {
@@ -154,8 +157,8 @@ double RoundTrip(const wchar_t* penId) {
 
 int main(int argc, char** argv) {
     if (argc != 2 && argc != 3)
-        return fail("usage: sheet_bench OUT.json [startup,dock,log]");
-    std::string parts = argc == 3 ? argv[2] : "startup,dock,log";
+        return fail("usage: sheet_bench OUT.json [startup,dock,about,log]");
+    std::string parts = argc == 3 ? argv[2] : "startup,dock,about,log";
     auto want = [&](const char* part) { return parts.find(part) != std::string::npos; };
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     ComPtr<IPenManagerControl> control;
@@ -218,6 +221,25 @@ int main(int argc, char** argv) {
         docking.samples.push_back(BenchNow() - sink.dockedAt);
     }
 
+    // About page: the list rebuilt on docking (pen values and 19 version lookups).
+    Figures aboutFill;
+    if (want("about") && sheet.SelectPage(L"Acerca de")) {
+        const ui::ListView list(sheet.CurrentPage(), IDC_VERSION_LIST);
+        for (int i = 0; i < kAboutFills; ++i) {
+            control->Undock(pen.Get());
+            if (!ui::WaitUntil([&] { return list.Count() == 19; }))
+                return fail("About page: undocking not shown");
+            sink.dockedAt = 0;
+            control->Dock(pen.Get());
+            if (!sink.dockedAt)
+                return fail("no PenDocked event");
+            while (list.Count() <= 19 && BenchNow() - sink.dockedAt < 5000)
+                Sleep(1);
+            aboutFill.samples.push_back(BenchNow() - sink.dockedAt);
+        }
+        sheet.SelectPage(0);
+    }
+
     // Service log loads.
     std::map<int, Figures> loads, reads;
     for (int items : {10, 100, 1000}) {
@@ -256,13 +278,14 @@ int main(int argc, char** argv) {
             "\"goal_ratio\": 1.3},\n"
             "  \"dock_to_status_ms\": {\"figures\": %s, \"goal_median\": 30, \"goal_p95\": 60, "
             "\"stand_in_dock_call\": %s},\n"
+            "  \"about_fill_on_dock_ms\": {\"figures\": %s, \"goal_median\": 50},\n"
             "  \"service_log_load_ms\": {\"10\": %s, \"100\": %s, \"1000\": %s, \"ms_per_item_10\": %.3f, "
             "\"ms_per_item_1000\": %.3f, \"goal_1000\": 1000},\n"
             "  \"outbox_read_without_window_ms\": {\"10\": %s, \"100\": %s, \"1000\": %s}\n}\n",
             roundTrip.json().c_str(), quillpad.json().c_str(), bare.json().c_str(), ratio,
-            docking.json().c_str(), dockCall.json().c_str(), loads[10].json().c_str(),
-            loads[100].json().c_str(), loads[1000].json().c_str(), perItem10, perItem1000,
-            reads[10].json().c_str(), reads[100].json().c_str(), reads[1000].json().c_str());
+            docking.json().c_str(), dockCall.json().c_str(), aboutFill.json().c_str(),
+            loads[10].json().c_str(), loads[100].json().c_str(), loads[1000].json().c_str(), perItem10,
+            perItem1000, reads[10].json().c_str(), reads[100].json().c_str(), reads[1000].json().c_str());
     fclose(out);
     control.Reset();
     CoUninitialize();

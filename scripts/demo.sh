@@ -64,18 +64,20 @@ wine "$bin/Quillpad.exe" >/dev/null 2>&1; sleep 1 # a second start brings the sh
 echo "demo: the remove question of the service log"
 tour question && sleep 1 && shot 04-remove-question
 tour answer; sleep 1
+echo "demo: the About page; what \"Copiar\" put on the clipboard:"
+wine "$bin/DemoTour.exe" about 2>/dev/null | tr -d '\r' | sed 's/^/demo:   /' && sleep 1 && shot 05-about-page
 echo "demo: the help file (F1 or Ayuda)"
-tour help && sleep 2 && shot 05-help
+tour help && sleep 2 && shot 06-help
 echo "demo: the Connection page and its password dialogs"
 tour close "Ayuda del Panel de control del lápiz"; sleep 1
-tour page "Especificaciones de la conexión" && sleep 1 && shot 06-connection-page
-tour open 102 && sleep 1 && shot 07-change-password
+tour page "Especificaciones de la conexión" && sleep 1 && shot 07-connection-page
+tour open 102 && sleep 1 && shot 08-change-password
 tour close; sleep 1
-tour open 103 && sleep 1 && shot 08-remove-password
+tour open 103 && sleep 1 && shot 09-remove-password
 tour close; sleep 1
 penctl password "$pen" --clear >/dev/null
 penctl undock "$pen" >/dev/null; penctl dock "$pen" >/dev/null; sleep 1
-tour open 103 && sleep 1 && shot 09-create-password
+tour open 103 && sleep 1 && shot 10-create-password
 tour close; sleep 1
 wine taskkill /IM Quillpad.exe >/dev/null 2>&1 || true
 wait "$first" || true

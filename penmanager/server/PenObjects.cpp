@@ -313,6 +313,14 @@ public:
             PM_PEN(false);
             if (!seconds || !milliseconds)
                 return E_POINTER;
+            // A pen whose clock was set ("clock": {"seconds", "milliseconds"}) keeps that
+            // time, so tests can show a known one; otherwise it runs with the PC's.
+            if (pen->contains("clock") && (*pen)["clock"].is_object()) {
+                const json& clock = (*pen)["clock"];
+                *seconds = clock.value("seconds", 0L);
+                *milliseconds = clock.value("milliseconds", 0L);
+                return S_OK;
+            }
             FILETIME now;
             GetSystemTimeAsFileTime(&now);
             ULONGLONG ticks = (static_cast<ULONGLONG>(now.dwHighDateTime) << 32) | now.dwLowDateTime;

@@ -17,6 +17,7 @@
 #include "pen/PenMessageReceiver.h"
 #include "pen/PenSource.h"
 #include "sheet/ConnectionPage.h"
+#include "sheet/AboutPage.h"
 #include "sheet/StatusPage.h"
 #include "sheet/WriteFailures.h"
 
@@ -78,4 +79,5 @@ private:
     Microsoft::WRL::ComPtr<IPen> m_pen;
     StatusPage m_statusPage;
     ConnectionPage m_connectionPage;
+    AboutPage m_aboutPage;
 };

@@ -3,11 +3,15 @@
 //   help      opens the help file (the Help command), waits for its window
 //   question  shows the service log and asks to remove its first request
 //   answer    answers that question No and hides the service log again
+//   about     shows the About page, presses "Copiar" and prints what was copied
 //   page TAB  shows the sheet's page with that tab caption
 //   open ID   clicks button ID of the current page and waits for the window it opens
 //   close [CAPTION]  closes the window with that caption, or the dialog over the sheet
 #include <windows.h>
 #include <tlhelp32.h>
+
+#include <fcntl.h>
+#include <io.h>
 
 #include <cstdio>
 #include <string>
@@ -88,6 +92,29 @@ int wmain(int argc, wchar_t** argv) {
             ui::Post(popup, WM_CLOSE);
         return 0;
     }
-    fprintf(stderr, "usage: DemoTour help|question|answer|page TAB|open ID|close [CAPTION]\n");
+    if (step == L"about") {
+        ui::Sheet sheet = ui::Sheet::Find(pid, ui::kSheetCaption);
+        if (!sheet || !sheet.SelectPage(L"Acerca de"))
+            return 1;
+        sheet.Item(IDC_COPY_INFO).Click();
+        std::wstring copied;
+        if (ui::WaitUntil([] { return OpenClipboard(nullptr) != FALSE; })) {
+            if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+                copied = static_cast<const wchar_t*>(GlobalLock(data));
+                GlobalUnlock(data);
+            }
+            CloseClipboard();
+        }
+        // UTF-8 bytes as they are, for the terminal of the one who runs the demo.
+        std::string text(static_cast<size_t>(WideCharToMultiByte(CP_UTF8, 0, copied.c_str(), -1, nullptr, 0,
+                                                                 nullptr, nullptr)),
+                         '\0');
+        WideCharToMultiByte(CP_UTF8, 0, copied.c_str(), -1, text.data(), static_cast<int>(text.size()),
+                            nullptr, nullptr);
+        _setmode(_fileno(stdout), _O_BINARY);
+        fwrite(text.data(), 1, text.size() - 1, stdout);
+        return copied.empty() ? 1 : 0;
+    }
+    fprintf(stderr, "usage: DemoTour help|question|answer|about|page TAB|open ID|close [CAPTION]\n");
     return 2;
 }

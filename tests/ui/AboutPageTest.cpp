@@ -1,0 +1,321 @@
+// The About page of the real Quillpad.exe: the pen's rows and the file versions, rebuilt
+// on docking and undocking, each pen value that can't be read left out alone, the list
+// copied to the clipboard for an e-mail, the column widths kept, and the picture blended
+// over the page. Registered with TZ=Asia/Kathmandu, so local time is UTC + 5:45.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "ui/driver/Driver.h"
+
+namespace {
+using namespace std::chrono_literals;
+using ui::Sheet;
+using ui::StandIn;
+
+using Row = std::pair<std::wstring, std::wstring>;
+using Rows = std::vector<Row>;
+
+const std::wstring kPen = StandIn::kDemoPen;
+constexpr size_t kFileRows = 19; // Quillpad.exe and 18 components
+const wchar_t kUnexpected[] = L"Ha ocurrido un error imprevisto.";
+const wchar_t kDevice1[] = L"Dispositivo bluetooth compatible #1";
+const wchar_t kDevice2[] = L"Dispositivo bluetooth compatible #2";
+
+// What the pen holds for these tests, and the rows it gives.
+struct PenValue {
+    const wchar_t* path;
+    const wchar_t* value;
+    bool text;
+};
+const PenValue kPenValues[] = {
+    {L"/clock/seconds", L"1000000000", false},
+    {L"/clock/milliseconds", L"250", false},
+    {L"/memory/used", L"1048576", false},
+    {L"/memory/total", L"4194304", false},
+    {L"/pairedDevices/0/name", L"Móvil de Ana", true},
+    {L"/pairedDevices/1/name", L"Portátil oficina", true},
+    {L"/revisions/application", L"3.2.1", true},
+    {L"/revisions/boot", L"1.0.7", true},
+    {L"/revisions/customization", L"ES-2", true},
+    {L"/revisions/hardware", L"B", true},
+    {L"/revisions/parameter", L"17", true},
+    {L"/revisions/production", L"2025-11", true},
+};
+const Rows kPenRows = {
+    {L"Número de identificación del lápiz", L"AAA-BBB-CCC-DD"},
+    {L"Fecha y hora", L"2001-09-09 07:31:40"}, // 01:46:40 UTC in Kathmandu
+    {L"Parámetros", L"25% usado (1048576 de 4194304 bytes)"},
+    {kDevice1, L"Móvil de Ana"},
+    {kDevice2, L"Portátil oficina"},
+    {L"Revisión del software de aplicación", L"3.2.1"},
+    {L"Revisión del software de arranque", L"1.0.7"},
+    {L"Personalización de la revisión del software", L"ES-2"},
+    {L"Revisión del hardware", L"B"},
+    {L"Revisión del software de parámetro", L"17"},
+    {L"Revisión del software de producción", L"2025-11"},
+};
+
+std::string Ansi(const std::wstring& text) {
+    std::string out(
+        static_cast<size_t>(WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr)),
+        '\0');
+    WideCharToMultiByte(CP_ACP, 0, text.c_str(), -1, out.data(), static_cast<int>(out.size()), nullptr,
+                        nullptr);
+    out.pop_back();
+    return out;
+}
+
+class AboutPage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(StandIn::Clear());
+        ASSERT_TRUE(StandIn::Dock(kPen));
+        for (const PenValue& v : kPenValues)
+            ASSERT_TRUE(StandIn::Set(kPen, v.path, v.value, v.text)) << v.path;
+    }
+
+    void Open() {
+        ASSERT_TRUE(app.Start(L"Quillpad.exe"));
+        sheet = Sheet::Find(app.Pid(), ui::kSheetCaption);
+        ASSERT_TRUE(sheet);
+        ASSERT_TRUE(sheet.SelectPage(L"Acerca de"));
+        list = ui::ListView(sheet.CurrentPage(), IDC_VERSION_LIST);
+        ASSERT_TRUE(list);
+        ASSERT_TRUE(ui::WaitUntil([&] { return Shown().size() > kFileRows; })) << Shown().size();
+    }
+    void Close() {
+        ui::Post(app.FindTopWindow(ui::kFrameClass), WM_CLOSE);
+        ASSERT_TRUE(app.WaitExit(5000));
+    }
+
+    Rows Shown() const {
+        Rows rows;
+        for (int i = 0; i < list.Count(); ++i)
+            rows.emplace_back(list.Text(i, 0), list.Text(i, 1));
+        return rows;
+    }
+    Rows PenRowsShown() const {
+        Rows rows = Shown();
+        return rows.size() < kFileRows ? rows : Rows(rows.begin(), rows.end() - kFileRows);
+    }
+    Process app;
+    Sheet sheet;
+    ui::ListView list{nullptr};
+};
+
+TEST_F(AboutPage, ShowsThePenThenTheFileVersions) {
+    Open();
+    EXPECT_EQ(list.Heading(0), L"Nombre");
+    EXPECT_EQ(list.Heading(1), L"Datos");
+    EXPECT_EQ(PenRowsShown(), kPenRows);
+
+    const Rows rows = Shown();
+    ASSERT_EQ(rows.size(), kPenRows.size() + kFileRows);
+    for (size_t i = kPenRows.size(); i < rows.size(); ++i)
+        EXPECT_NE(rows[i].second, kUnexpected) << "not found or without version: " << rows[i].first;
+    // Our own binaries carry the build's one version, with its Spanish translation.
+    const Row& program = rows[kPenRows.size()];
+    wchar_t spanish[128] = {};
+    GetLocaleInfoW(MAKELCID(0x0C0A, SORT_DEFAULT), LOCALE_SLANGUAGE, spanish, 128);
+    EXPECT_EQ(program.first, L"Quillpad.exe (" + std::wstring(spanish) + L")");
+    const std::wstring version = program.second.substr(0, program.second.find(L' '));
+    EXPECT_EQ(program.second, version + L" (" + version + L")");
+    for (const wchar_t* ours : {L"PenManager.exe (", L"PenOutbox.dll (", L"PenStorage.dll ("}) {
+        auto row =
+            std::find_if(rows.begin(), rows.end(), [&](const Row& r) { return r.first.rfind(ours, 0) == 0; });
+        ASSERT_NE(row, rows.end()) << ours;
+        EXPECT_EQ(row->second, program.second) << ours;
+    }
+    Close();
+}
+
+TEST_F(AboutPage, FollowsDockingAndLeavesOutWhatCantBeRead) {
+    DebugLog log;
+    ASSERT_TRUE(log.IsListening());
+    Open();
+    ASSERT_TRUE(StandIn::Undock(kPen));
+    ASSERT_TRUE(ui::WaitUntil([&] { return Shown().size() == kFileRows; })) << "no pen: only the files";
+
+    // The list is rebuilt on docking: a new memory total shows at once (0 counts as full).
+    ASSERT_TRUE(StandIn::Set(kPen, L"/memory/total", L"0"));
+    ASSERT_TRUE(StandIn::Dock(kPen));
+    ASSERT_TRUE(ui::WaitUntil([&] { return Shown().size() == kFileRows + kPenRows.size(); }));
+    EXPECT_EQ(PenRowsShown()[2].second, L"100% usado (1048576 de 0 bytes)");
+    ASSERT_TRUE(StandIn::Set(kPen, L"/memory/total", L"4194304"));
+
+    struct Case {
+        const wchar_t* method;
+        int times; // -1: every call
+        std::vector<std::wstring> missing;
+        const char* warning; // null: nothing is logged
+    } cases[] = {
+        {L"IPen::GetPenId",
+         -1,
+         {L"Número de identificación del lápiz"},
+         "Error getting pen id (0x80004005)."},
+        {L"IPen::GetTime", -1, {L"Fecha y hora"}, "Error getting time (0x80004005)."},
+        {L"IPen::GetMemoryStatus", -1, {L"Parámetros"}, "Error getting memory status (0x80004005)."},
+        {L"IPen::GetPairedDevices", -1, {kDevice1, kDevice2}, "Error getting paired devices (0x80004005)."},
+        {L"IPairedDevice::GetDeviceName", 1, {kDevice1}, "Failed to get device name. (0x80004005)."},
+        {L"IRevisions::GetHardwareRevision", -1, {L"Revisión del hardware"}, nullptr},
+        {L"IPen::GetRevisions",
+         -1,
+         {L"Revisión del software de aplicación", L"Revisión del software de arranque",
+          L"Personalización de la revisión del software", L"Revisión del hardware",
+          L"Revisión del software de parámetro", L"Revisión del software de producción"},
+         "Error getting revisions (0x80004005)."},
+    };
+    for (const Case& c : cases) {
+        Rows expected;
+        for (const Row& row : kPenRows)
+            if (std::find(c.missing.begin(), c.missing.end(), row.first) == c.missing.end())
+                expected.push_back(row);
+        ASSERT_TRUE(StandIn::Undock(kPen));
+        ASSERT_TRUE(ui::WaitUntil([&] { return Shown().size() == kFileRows; }));
+        ASSERT_TRUE(StandIn::Fail(c.method, E_FAIL, c.times));
+        ASSERT_TRUE(StandIn::Dock(kPen));
+        EXPECT_TRUE(ui::WaitUntil([&] { return Shown().size() == kFileRows + expected.size(); })) << c.method;
+        EXPECT_EQ(PenRowsShown(), expected) << c.method;
+        if (c.warning) {
+            EXPECT_TRUE(log.WaitFor(app.Pid(), c.warning)) << c.method;
+        }
+        ASSERT_TRUE(StandIn::Clear());
+    }
+    Close();
+}
+
+TEST_F(AboutPage, CopiesEveryRowAsTextForAnEmail) {
+    Open();
+    const Rows rows = Shown();
+    std::wstring expected;
+    for (const Row& row : rows)
+        expected += row.first + L"\t" + row.second + L"\r\n";
+    ASSERT_NE(expected.find(L"Número de identificación del lápiz\tAAA-BBB-CCC-DD\r\n"), std::wstring::npos);
+
+    ASSERT_TRUE(OpenClipboard(nullptr));
+    EmptyClipboard();
+    CloseClipboard();
+    sheet.Item(IDC_COPY_INFO).Click();
+
+    ASSERT_TRUE(ui::WaitUntil([] { return OpenClipboard(nullptr) != FALSE; }));
+    std::string text;
+    std::wstring unicode;
+    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+        text = static_cast<const char*>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        unicode = static_cast<const wchar_t*>(GlobalLock(data));
+        GlobalUnlock(data);
+    }
+    CloseClipboard();
+    EXPECT_EQ(text, Ansi(expected));
+    EXPECT_NE(text.find("identificaci\xF3n del l\xE1piz"), std::string::npos)
+        << "accents in the ANSI code page";
+    EXPECT_EQ(unicode, expected);
+    Close();
+}
+
+TEST_F(AboutPage, KeepsItsColumnWidths) {
+    Open();
+    EXPECT_EQ(list.ColumnWidth(0), 200);
+    EXPECT_EQ(list.ColumnWidth(1), 200);
+    ui::Send(list.Hwnd(), LVM_SETCOLUMNWIDTH, 0, 150);
+    ui::Send(list.Hwnd(), LVM_SETCOLUMNWIDTH, 1, 320);
+    Close();
+
+    Open();
+    EXPECT_EQ(list.ColumnWidth(0), 150);
+    EXPECT_EQ(list.ColumnWidth(1), 320);
+    Close();
+}
+
+TEST_F(AboutPage, PaintsThePictureBlendedOverThePage) {
+    Open();
+    HWND page = sheet.CurrentPage();
+    RECT corner{};
+    GetWindowRect(GetDlgItem(page, IDC_ABOUT_PICTURE), &corner);
+
+    // The program's own two bitmaps, from its file.
+    HMODULE exe =
+        LoadLibraryExW((Process::BinDir() + L"\\Quillpad.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(exe, nullptr);
+    HBITMAP colour = LoadBitmapW(exe, MAKEINTRESOURCEW(IDB_ABOUT_PICTURE));
+    HBITMAP mask = LoadBitmapW(exe, MAKEINTRESOURCEW(IDB_ABOUT_MASK));
+    ASSERT_TRUE(colour && mask);
+    BITMAP size{};
+    GetObjectW(colour, sizeof(size), &size);
+    HDC colourDc = CreateCompatibleDC(nullptr), maskDc = CreateCompatibleDC(nullptr);
+    SelectObject(colourDc, colour);
+    SelectObject(maskDc, mask);
+
+    // The page as it is on the screen: the picture and a margin to its left, where the
+    // page colour shows inside the same group box.
+    constexpr int kMargin = 4;
+    auto capture = [&] {
+        const int width = size.bmWidth + kMargin, height = size.bmHeight;
+        BITMAPINFO info{};
+        info.bmiHeader = {sizeof(info.bmiHeader), width, -height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* bits = nullptr;
+        HDC screen = GetDC(nullptr);
+        HBITMAP shot = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+        HDC memory = CreateCompatibleDC(screen);
+        HGDIOBJ old = SelectObject(memory, shot);
+        BitBlt(memory, 0, 0, width, height, screen, corner.left - kMargin, corner.top, SRCCOPY);
+        GdiFlush();
+        const auto* p = static_cast<const uint32_t*>(bits);
+        std::vector<COLORREF> pixels;
+        for (int i = 0; i < width * height; ++i)
+            pixels.push_back(RGB((p[i] >> 16) & 0xFF, (p[i] >> 8) & 0xFF, p[i] & 0xFF));
+        SelectObject(memory, old);
+        DeleteDC(memory);
+        DeleteObject(shot);
+        ReleaseDC(nullptr, screen);
+        return pixels;
+    };
+    int mismatches = 0, blended = 0;
+    auto compare = [&] {
+        const std::vector<COLORREF> shown = capture();
+        const int stride = size.bmWidth + kMargin;
+        const COLORREF back = shown[static_cast<size_t>(size.bmHeight / 2 * stride)];
+        mismatches = blended = 0;
+        for (int y = 0; y < size.bmHeight; ++y)
+            for (int x = 0; x < size.bmWidth; ++x) {
+                const COLORREF c = GetPixel(colourDc, x, y);
+                const unsigned m = GetRValue(GetPixel(maskDc, x, y));
+                // Prepared: transparent for pure white, else premultiplied by a = 255 - m
+                // (kept as is when opaque); then weighed by a once more over the page.
+                const unsigned a = (c & 0xFFFFFF) == 0xFFFFFF ? 0 : 255 - m;
+                auto channel = [&](unsigned colourValue, unsigned backValue) {
+                    const unsigned prepared = a == 255 ? colourValue : colourValue * a / 255;
+                    return static_cast<BYTE>((prepared * a + backValue * (255 - a)) >> 8);
+                };
+                const COLORREF expected =
+                    RGB(channel(GetRValue(c), GetRValue(back)), channel(GetGValue(c), GetGValue(back)),
+                        channel(GetBValue(c), GetBValue(back)));
+                mismatches += shown[static_cast<size_t>(y * stride + x + kMargin)] != expected;
+                blended += a > 0 && a < 255;
+            }
+        return mismatches == 0;
+    };
+    // Painting is the program's own business: wait for it.
+    ui::WaitUntil(compare);
+    DeleteDC(colourDc);
+    DeleteDC(maskDc);
+    DeleteObject(colour);
+    DeleteObject(mask);
+    FreeLibrary(exe);
+    EXPECT_EQ(mismatches, 0) << "of " << size.bmWidth * size.bmHeight << " pixels";
+    EXPECT_GT(blended, 500) << "the edge is partly transparent";
+    Close();
+}
+
+} // namespace
