@@ -80,7 +80,11 @@ public: // the cases of a table act on the fixture too
     // Clicks a page button and waits for the dialog it opens.
     HWND Open(int button, const wchar_t* caption) {
         Item(button).PostClick();
-        return ui::WaitFor([&] { return ui::FindDialog(app.Pid(), caption); });
+        // Shown once it has initialised its fields.
+        return ui::WaitFor([&] {
+            HWND dialog = ui::FindDialog(app.Pid(), caption);
+            return dialog && IsWindowVisible(dialog) ? dialog : nullptr;
+        });
     }
     bool Closed(HWND dialog) const {
         return ui::WaitUntil([&] { return !IsWindow(dialog); });

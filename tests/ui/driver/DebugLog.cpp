@@ -8,12 +8,25 @@ constexpr int kTicksBeforeRescue = 20;
 } // namespace
 
 DebugLog::DebugLog() {
-    m_bufferReady = CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY");
-    m_dataReady = CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY");
-    m_mapping =
-        CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBufferSize, L"DBWIN_BUFFER");
-    if (!m_bufferReady || !m_dataReady || !m_mapping || GetLastError() == ERROR_ALREADY_EXISTS)
-        return;
+    // A writer that opened the buffer while the previous viewer lived keeps it in
+    // existence until its wait for the buffer runs out (up to 10 s): wait for that too.
+    for (ULONGLONG deadline = GetTickCount64() + 12000;;) {
+        m_bufferReady = CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_BUFFER_READY");
+        m_dataReady = CreateEventW(nullptr, FALSE, FALSE, L"DBWIN_DATA_READY");
+        m_mapping =
+            CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, kBufferSize, L"DBWIN_BUFFER");
+        const bool taken = GetLastError() == ERROR_ALREADY_EXISTS;
+        if (!m_bufferReady || !m_dataReady || !m_mapping)
+            return;
+        if (!taken)
+            break;
+        for (HANDLE h : {m_mapping, m_dataReady, m_bufferReady})
+            CloseHandle(h);
+        m_mapping = m_dataReady = m_bufferReady = nullptr;
+        if (GetTickCount64() >= deadline)
+            return;
+        Sleep(50);
+    }
     m_view = static_cast<const char*>(MapViewOfFile(m_mapping, FILE_MAP_READ, 0, 0, kBufferSize));
     if (m_view)
         m_thread = std::thread([this] { Listen(); });
