@@ -4,7 +4,7 @@
 # Xvfb display, starting both (and a persistent wineserver) on first use. This is
 # CMAKE_CROSSCOMPILING_EMULATOR, so every ctest test comes through here.
 # --fresh-prefix runs in a throw-away copy of the prefix (own registry, own wineserver,
-# own named objects) that is removed afterwards.
+# own named objects) that is removed afterwards; the prefix itself then gets no server.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 : "${QP_BUILD:=$(cd "$here/../build" && pwd)}"
@@ -24,6 +24,20 @@ start_wineserver() {
   fi
 }
 
+# Copies the template prefix into $1/prefix. System files are shared read-only through
+# hard links; the registry files and the user's profile are real copies because Wine
+# rewrites them.
+copy_prefix() {
+  local template="$WINEPREFIX"
+  cp -al "$template" "$1/prefix"
+  for f in "$template"/*.reg; do cp --remove-destination "$f" "$1/prefix/"; done
+  rm -rf "$1/prefix/drive_c/users" && cp -a "$template/drive_c/users" "$1/prefix/drive_c/"
+}
+
+if [ "$fresh" = 1 ]; then
+  tmp=$(mktemp -d "$QP_WINE_DIR/fresh.XXXXXX")
+  trap 'rm -rf "$tmp"' EXIT
+fi
 (
   flock 9
   "$here/xvfb.sh" ensure 9>&-
@@ -31,27 +45,28 @@ start_wineserver() {
   export DISPLAY=":$n"
   "$here/wine-prefix.sh" 9>&-
   "$here/wine-register.sh" 9>&-
-  start_wineserver
+  if [ "$fresh" = 1 ]; then
+    # The template is copied with no wineserver on it: a running one saves the registry
+    # now and then through a temporary file that can vanish under cp, and keeps recent
+    # changes in memory only. One left by a plain run (a demo) is stopped first.
+    wineserver -k >/dev/null 2>&1 9>&- || true
+    wineserver -w >/dev/null 2>&1 9>&- || true
+    copy_prefix "$tmp"
+  else
+    start_wineserver
+  fi
 ) 9>"$QP_WINE_DIR/lock"
 
 read -r n _ <"$QP_WINE_DIR/display"
 export DISPLAY=":$n"
 
 if [ "$fresh" = 1 ]; then
-  tmp=$(mktemp -d "$QP_WINE_DIR/fresh.XXXXXX")
-  template="$WINEPREFIX"
-  # System files are shared read-only through hard links; the registry files and the
-  # user's profile are real copies because Wine rewrites them.
-  cp -al "$template" "$tmp/prefix"
-  for f in "$template"/*.reg; do cp --remove-destination "$f" "$tmp/prefix/"; done
-  rm -rf "$tmp/prefix/drive_c/users" && cp -a "$template/drive_c/users" "$tmp/prefix/drive_c/"
   export WINEPREFIX="$tmp/prefix"
   start_wineserver
   rc=0
   wine "$@" || rc=$?
   wineserver -k >/dev/null 2>&1 || true
   wineserver -w >/dev/null 2>&1 || true
-  rm -rf "$tmp"
   exit $rc
 fi
 

@@ -1,7 +1,7 @@
 // The settings sheet as the user sees it, with the stand-in's pens docked, undocked and
-// locked through penctl: the Status page's battery line follows the pen at once, a
-// second pen replaces the first, a locked pen shows only after its unlock, and closing
-// the sheet while the service log is open only hides it.
+// locked through penctl: the Status page's battery line follows the pen at once and on
+// its refresh timer, a second pen replaces the first, a locked pen shows only after its
+// unlock, and closing the sheet while the service log is open only hides it.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -85,6 +85,16 @@ TEST_F(SettingsSheet, StatusPageFollowsDockingAndUndocking) {
     ASSERT_TRUE(StandIn::Dock(kPen));
     EXPECT_TRUE(BatteryIs(L"Ha ocurrido un error imprevisto.")) << Battery();
     EXPECT_TRUE(log.WaitFor(app.Pid(), "Error getting battery status (0x80004005).", 2s)) << log.Dump();
+}
+
+TEST_F(SettingsSheet, TheRefreshTimerReadsTheBatteryAgain) {
+    StartShown();
+    ASSERT_TRUE(BatteryIs(kBattery80));
+    // The pen tells nothing of its charge: only the page's ten-minute timer, delivered
+    // here at once, shows the new value.
+    ASSERT_TRUE(StandIn::Set(kPen, L"/battery/remainingCharge", L"45"));
+    ui::Post(sheet.CurrentPage(), WM_TIMER, ui::kStatusRefreshTimer);
+    EXPECT_TRUE(BatteryIs(L"45% remanente (3:05 hora de escritura, or 40:00 hora de reserva).")) << Battery();
 }
 
 TEST_F(SettingsSheet, ASecondPenReplacesTheFirst) {

@@ -4,8 +4,7 @@
 
 #include <chrono>
 
-#include "ui/driver/DebugLog.h"
-#include "ui/driver/Process.h"
+#include "ui/driver/Driver.h"
 
 namespace {
 using namespace std::chrono_literals;
@@ -65,11 +64,27 @@ TEST_F(SingleInstance, SecondStartWithoutSwitchBringsFirstToFront) {
     EXPECT_FALSE(log.Contains(first.Pid(), "-->(SettingsSheet::ShowHistory)")) << log.Dump();
 }
 
-TEST_F(SingleInstance, FirstStartWithHistorySwitchShowsOnlyTheLog) {
-    ASSERT_TRUE(first.Start(L"Quillpad.exe", L"/history"));
-    EXPECT_TRUE(log.WaitFor(first.Pid(), "-->(SettingsSheet::ShowHistory)", 10s)) << log.Dump();
-    EXPECT_FALSE(log.Contains(first.Pid(), "(Quillpad::OnMeMyselfAndI)")) << log.Dump();
-    CloseFirst();
+TEST_F(SingleInstance, FirstStartShowsOnlyTheLogForExactlyTheHistorySwitch) {
+    // A shortcut with another argument still opens the sheet.
+    const struct {
+        const wchar_t* args;
+        bool logAlone;
+    } cases[] = {{L"/history", true}, {L"/History", false}, {L"/x", false}, {L"/history ", false}};
+    auto shown = [&](const wchar_t* caption) {
+        HWND hwnd = ui::FindDialog(first.Pid(), caption);
+        return hwnd && IsWindowVisible(hwnd);
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << "arguments \"" << c.args << "\"");
+        ASSERT_TRUE(first.Start(L"Quillpad.exe", c.args));
+        ASSERT_TRUE(
+            ui::WaitUntil([&] { return shown(ui::kSheetCaption) || shown(ui::kServiceLogCaption); }, 10000))
+            << log.Dump();
+        EXPECT_EQ(shown(ui::kServiceLogCaption), c.logAlone);
+        EXPECT_EQ(shown(ui::kSheetCaption), !c.logAlone);
+        EXPECT_FALSE(log.Contains(first.Pid(), "(Quillpad::OnMeMyselfAndI)")) << log.Dump();
+        CloseFirst();
+    }
 }
 
 TEST_F(SingleInstance, InstanceEndsAfterTheFirstCloses) {

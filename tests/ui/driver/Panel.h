@@ -3,6 +3,8 @@
 // shows, and the control ids of its resources (the program's own resource.h).
 #include <windows.h>
 
+#include <string>
+
 #include "res/resource.h"
 
 namespace ui {
@@ -13,8 +15,16 @@ constexpr const wchar_t* kHelpCaption = L"Ayuda del Panel de control del lápiz"
 constexpr const wchar_t* kNoPenText = L"El lápiz no está conectado/Lápiz bloqueado.";
 constexpr const wchar_t* kFrameClass = L"QuillpadFrame";
 constexpr int kHelpCommand = 57670; // ID_HELP, handled by the main window
+// The Status page's ten-minute refresh of the battery line.
+constexpr UINT_PTR kStatusRefreshTimer = 4711;
 
 // The top-level dialog (#32770) of the process with this caption, or null.
 HWND FindDialog(DWORD pid, const wchar_t* caption);
+
+// A time as the program shows it: local, "YYYY-MM-DD hh:mm:ss".
+std::wstring LocalTimeText(long long secondsSince1970);
+// True when local time is apart from UTC by a part of an hour, as ctest sets it (TZ):
+// only then does a time shown in UTC, or off by whole hours, fail a check.
+bool InPartHourTimeZone();
 
 } // namespace ui

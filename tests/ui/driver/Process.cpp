@@ -3,6 +3,7 @@
 #include "ui/driver/Wait.h"
 #include "ui/driver/Window.h"
 
+#include <cstdio>
 #include <vector>
 
 Process::~Process() { Kill(); }
@@ -25,8 +26,19 @@ bool Process::StartPath(const std::wstring& exe, const std::wstring& arguments, 
         cmdLine += L" " + arguments;
     STARTUPINFOW si{};
     si.cb = sizeof(si);
-    return CreateProcessW(exe.c_str(), cmdLine.data(), nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr, &si,
-                          &m_info) != FALSE;
+    // Under load Wine has once refused a start that works every other time (error not
+    // known): try again a little later, and say so, before the test fails on it.
+    for (int attempt = 1;; ++attempt) {
+        std::wstring writable = cmdLine; // CreateProcessW may write into it
+        if (CreateProcessW(exe.c_str(), writable.data(), nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr,
+                           &si, &m_info))
+            return true;
+        fwprintf(stderr, L"Process: could not start %ls (error %lu, attempt %d)\n", cmdLine.c_str(), GetLastError(),
+                 attempt);
+        if (attempt == 3)
+            return false;
+        Sleep(200);
+    }
 }
 
 bool Process::WaitExit(DWORD timeoutMs) {
