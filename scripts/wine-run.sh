@@ -32,6 +32,9 @@ copy_prefix() {
   cp -al "$template" "$1/prefix"
   for f in "$template"/*.reg; do cp --remove-destination "$f" "$1/prefix/"; done
   rm -rf "$1/prefix/drive_c/users" && cp -a "$template/drive_c/users" "$1/prefix/drive_c/"
+  # Every test meets the stand-in's first start (its demo pen docked, no password), not
+  # what a demo or a manual run left in the template.
+  rm -rf "$1"/prefix/drive_c/users/*/AppData/Roaming/Velar/PenManagerStandIn
 }
 
 if [ "$fresh" = 1 ]; then
