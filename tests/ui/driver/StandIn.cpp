@@ -92,6 +92,14 @@ StandIn::Result StandIn::Run(const std::vector<std::wstring>& arguments, DWORD t
     }
     CloseHandle(outRead);
     CloseHandle(errRead);
+    if (!result.Ok()) {
+        // Said on the test's error stream: most callers see only false.
+        std::string what = !started ? "did not start"
+                           : result.exitCode == static_cast<DWORD>(-1)
+                               ? "did not finish within " + std::to_string(timeoutMs) + " ms"
+                               : "ended with " + std::to_string(result.exitCode);
+        fprintf(stderr, "StandIn: %ls: %s. %s\n", cmdLine.c_str(), what.c_str(), result.err.c_str());
+    }
     return result;
 }
 
