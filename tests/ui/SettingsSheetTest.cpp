@@ -22,7 +22,7 @@ protected:
         ASSERT_TRUE(log.IsListening());
         // The tests share one stand-in: start each from the demo pen alone, docked and
         // unlocked.
-        ASSERT_TRUE(StandIn::Clear());
+        ASSERT_TRUE(StandIn::Clear()) << log.Dump();
         StandIn::Undock(kSecondPen);
         ASSERT_TRUE(StandIn::Unlock(kPen));
         ASSERT_TRUE(StandIn::Dock(kPen));
@@ -32,7 +32,7 @@ protected:
                                    {L"/battery/writingMinutes", L"5"},
                                    {L"/battery/standbyHours", L"40"},
                                    {L"/battery/standbyMinutes", L"0"}})
-            ASSERT_TRUE(StandIn::Set(kPen, path, value));
+            ASSERT_TRUE(StandIn::Set(kPen, path, value)) << log.Dump();
     }
 
     void Start(const std::wstring& args = L"") {

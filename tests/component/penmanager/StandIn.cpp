@@ -1,3 +1,5 @@
+#include <cstdio>
+
 #include "StandIn.h"
 
 namespace StandIn {
@@ -79,14 +81,28 @@ HANDLE start(DWORD timeoutMs) {
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
     HANDLE result = nullptr;
-    if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                       &process)) {
+    // Wine now and then refuses a process start under load: try again before giving up.
+    for (int attempt = 0; attempt < 3 && !result; ++attempt) {
+        if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                            &startup, &process)) {
+            std::fprintf(stderr, "StandIn::start: CreateProcess failed (%lu)\n", GetLastError());
+            Sleep(200);
+            continue;
+        }
         CloseHandle(process.hThread);
         HANDLE waits[] = {ready, process.hProcess};
-        if (WaitForMultipleObjects(2, waits, FALSE, timeoutMs) == WAIT_OBJECT_0)
+        const DWORD waited = WaitForMultipleObjects(2, waits, FALSE, timeoutMs);
+        if (waited == WAIT_OBJECT_0) {
             result = process.hProcess;
-        else
+        } else {
+            DWORD code = 0;
+            GetExitCodeProcess(process.hProcess, &code);
+            std::fprintf(stderr, "StandIn::start: the stand-in %s (exit code 0x%08lx)\n",
+                         waited == WAIT_OBJECT_0 + 1 ? "ended before it was ready" : "was not ready in time", code);
+            if (waited != WAIT_OBJECT_0 + 1)
+                TerminateProcess(process.hProcess, 1);
             CloseHandle(process.hProcess);
+        }
     }
     CloseHandle(ready);
     return result;

@@ -77,6 +77,15 @@ void Process::Kill() {
     if (!m_info.hProcess)
         return;
     if (WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT) {
+        // A panel that a test left running is first asked to close, as a user would: it
+        // unadvises from the pen manager on its way out. Killed while the stand-in calls its
+        // event sink, it can leave the stand-in waiting for an answer that never comes.
+        if (HWND frame = FindTopWindow(L"QuillpadFrame")) {
+            PostMessageW(frame, WM_CLOSE, 0, 0);
+            WaitForSingleObject(m_info.hProcess, 3000);
+        }
+    }
+    if (WaitForSingleObject(m_info.hProcess, 0) == WAIT_TIMEOUT) {
         TerminateProcess(m_info.hProcess, 1);
         WaitForSingleObject(m_info.hProcess, 5000);
     }
