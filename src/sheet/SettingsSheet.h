@@ -18,6 +18,7 @@
 #include "pen/PenSource.h"
 #include "sheet/ConnectionPage.h"
 #include "sheet/DetailsPage.h"
+#include "sheet/ShortcutsPage.h"
 #include "sheet/AboutPage.h"
 #include "sheet/StatusPage.h"
 #include "sheet/WriteFailures.h"
@@ -81,5 +82,6 @@ private:
     StatusPage m_statusPage;
     ConnectionPage m_connectionPage;
     DetailsPage m_detailsPage;
+    ShortcutsPage m_shortcutsPage;
     AboutPage m_aboutPage;
 };
