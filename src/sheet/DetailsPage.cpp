@@ -6,7 +6,9 @@
 #include <iterator>
 
 #include "core/StringPackage.h"
+#include "pen/MyPens.h"
 #include "sheet/EditValidation.h"
+#include "sheet/MoreDetailsSheet.h"
 #include "res/resource.h"
 
 using Microsoft::WRL::ComPtr;
@@ -85,6 +87,7 @@ BOOL DetailsPage::OnInitDialog() {
 
 void DetailsPage::OnDestroy() {
     TraceScope scope("DetailsPage::OnDestroy");
+    m_moreDetails.reset();
     m_texts.Clear();
 }
 
@@ -221,20 +224,28 @@ bool DetailsPage::OnCommand(int id, int code) {
 
 void DetailsPage::OnMoreDetails() {
     TraceScope scope("DetailsPage::OnMoreDetails");
+    RunDialog(m_moreDetails, m_hwnd);
 }
 
-LRESULT DetailsPage::OnPenDocked(const char* penId, LPARAM) {
+void DetailsPage::PassOn(UINT msg, const char* penId, LPARAM lp) {
+    if (m_moreDetails && m_moreDetails->IsWindow())
+        m_moreDetails->Send(msg, reinterpret_cast<WPARAM>(penId), lp);
+}
+
+LRESULT DetailsPage::OnPenDocked(const char* penId, LPARAM lp) {
     TraceScope scope("DetailsPage::OnPenDocked");
     scope.trace("Pen %s docked.", penId);
     UpdatePage();
+    PassOn(MyPens::WM_PENDOCKED, penId, lp);
     CloseOpenWindows();
     return 0;
 }
 
-LRESULT DetailsPage::OnPenUndocked(const char* penId, LPARAM) {
+LRESULT DetailsPage::OnPenUndocked(const char* penId, LPARAM lp) {
     TraceScope scope("DetailsPage::OnPenUndocked");
     scope.trace("Pen %s undocked.", penId);
     UpdatePage();
+    PassOn(MyPens::WM_PENUNDOCKED, penId, lp);
     CloseOpenWindows();
     return 0;
 }

@@ -10,6 +10,8 @@
 #include "sheet/PenTextFields.h"
 #include "sheet/SheetPage.h"
 
+class MoreDetailsSheet;
+
 class DetailsPage : public SheetPage {
 public:
     DetailsPage();
@@ -40,6 +42,8 @@ protected:
 
 private:
     bool Validate();
+    // The sheet open over the page hears the pen message too, before it is closed.
+    void PassOn(UINT msg, const char* penId, LPARAM lp);
     int Selection(int comboId) const;
     // A combo whose value was read and now shows another item.
     bool ComboChanged(int comboId, int asRead) const { return asRead != -1 && Selection(comboId) != asRead; }
@@ -50,4 +54,5 @@ private:
     PenTextFields<IUserData> m_texts;
     int m_languageAsRead = -1;
     int m_timeZoneAsRead = -1;
+    std::unique_ptr<MoreDetailsSheet> m_moreDetails;
 };

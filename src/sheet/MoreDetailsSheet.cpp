@@ -1,0 +1,69 @@
+#include "sheet/MoreDetailsSheet.h"
+
+#include "core/TraceScope.h"
+#include "framework/ResourceText.h"
+#include "pen/MyPens.h"
+#include "res/resource.h"
+
+MoreDetailsSheet::MoreDetailsSheet(HWND detailsPage)
+    : PropertySheet(LoadResString(IDS_MORE_DETAILS_CAPTION), detailsPage, 0), m_detailsPage(detailsPage) {
+    TraceScope scope("MoreDetailsSheet::MoreDetailsSheet");
+    EnableStackedTabs(false);
+    AddPage(&m_deliveryPage);
+    AddPage(&m_invoicePage);
+    AddPage(&m_phonePage);
+}
+
+MoreDetailsSheet::~MoreDetailsSheet() {
+    TraceScope scope("MoreDetailsSheet::~MoreDetailsSheet");
+    RemovePage(&m_phonePage);
+    RemovePage(&m_invoicePage);
+    RemovePage(&m_deliveryPage);
+}
+
+IPen* MoreDetailsSheet::GetPen() {
+    // The settings sheet: the first window above the Details page that is not a child.
+    PenSource* source = PenSource::FromWindow(GetAncestor(m_detailsPage, GA_ROOT));
+    return source ? source->GetPen() : nullptr;
+}
+
+BOOL MoreDetailsSheet::OnInitDialog() {
+    TraceScope scope("MoreDetailsSheet::OnInitDialog");
+    return PropertySheet::OnInitDialog();
+}
+
+void MoreDetailsSheet::OnApply() {
+    TraceScope scope("MoreDetailsSheet::OnApply");
+    PropertySheet::OnApply();
+    Tell(Handle());
+}
+
+void MoreDetailsSheet::OnOK() {
+    TraceScope scope("MoreDetailsSheet::OnOK");
+    // Applied first, so that what could not be saved keeps the sheet open; the OK itself
+    // then finds nothing left to write.
+    PropertySheet::OnApply();
+    if (Any()) {
+        Tell(Handle());
+        return;
+    }
+    PropertySheet::OnOK();
+}
+
+bool MoreDetailsSheet::OnAppMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    return DispatchPenMessage(msg, wp, lp, result) || PropertySheet::OnAppMessage(msg, wp, lp, result);
+}
+
+LRESULT MoreDetailsSheet::OnPenDocked(const char* penId, LPARAM lp) {
+    TraceScope scope("MoreDetailsSheet::OnPenDocked");
+    scope.trace("Pen %s docked.", penId);
+    SendMessageToDescendants(MyPens::WM_PENDOCKED, reinterpret_cast<WPARAM>(penId), lp, false);
+    return 0;
+}
+
+LRESULT MoreDetailsSheet::OnPenUndocked(const char* penId, LPARAM lp) {
+    TraceScope scope("MoreDetailsSheet::OnPenUndocked");
+    scope.trace("Pen %s undocked.", penId);
+    SendMessageToDescendants(MyPens::WM_PENUNDOCKED, reinterpret_cast<WPARAM>(penId), lp, false);
+    return 0;
+}
