@@ -40,12 +40,14 @@ void MoreDetailsSheet::OnApply() {
 
 void MoreDetailsSheet::OnOK() {
     TraceScope scope("MoreDetailsSheet::OnOK");
-    // Applied first, so that what could not be saved keeps the sheet open; the OK itself
-    // then finds nothing left to write.
-    PropertySheet::OnApply();
-    if (Any()) {
+    // Applied first: a page left with invalid text, or a value that could not be saved,
+    // keeps the sheet open (the page stays modified, so Apply stays enabled).
+    HWND apply = GetDlgItem(Handle(), kApplyCommand);
+    if (apply && IsWindowEnabled(apply)) {
+        PropertySheet::OnApply();
         Tell(Handle());
-        return;
+        if (IsWindowEnabled(apply))
+            return;
     }
     PropertySheet::OnOK();
 }
