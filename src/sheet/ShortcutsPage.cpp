@@ -105,6 +105,8 @@ void ShortcutsPage::UpdatePage() {
     m_records.clear();
     IPen* pen = GetPen();
     HWND list = List();
+    // One repaint for the whole rebuild.
+    SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     ListView_DeleteAllItems(list);
     long count = 0;
     ComPtr<IAddressShortcuts> shortcuts = pen ? GetShortcuts(pen, count, scope) : nullptr;
@@ -124,6 +126,8 @@ void ShortcutsPage::UpdatePage() {
     }
     for (int i = 0; i < static_cast<int>(m_records.size()); ++i)
         ShowItem(i);
+    SendMessageW(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
     OnUpdateUI();
 }
 
