@@ -5,8 +5,11 @@
 #include "pen/MyPens.h"
 #include "res/resource.h"
 
+// The settings sheet, the first window above the Details page that is not a child, owns
+// the sheet: it is the window a modal sheet must disable.
 MoreDetailsSheet::MoreDetailsSheet(HWND detailsPage)
-    : PropertySheet(LoadResString(IDS_MORE_DETAILS_CAPTION), detailsPage, 0), m_detailsPage(detailsPage) {
+    : PropertySheet(LoadResString(IDS_MORE_DETAILS_CAPTION), GetAncestor(detailsPage, GA_ROOT), 0),
+      m_settingsSheet(GetAncestor(detailsPage, GA_ROOT)) {
     TraceScope scope("MoreDetailsSheet::MoreDetailsSheet");
     EnableStackedTabs(false);
     AddPage(&m_deliveryPage);
@@ -22,8 +25,7 @@ MoreDetailsSheet::~MoreDetailsSheet() {
 }
 
 IPen* MoreDetailsSheet::GetPen() {
-    // The settings sheet: the first window above the Details page that is not a child.
-    PenSource* source = PenSource::FromWindow(GetAncestor(m_detailsPage, GA_ROOT));
+    PenSource* source = PenSource::FromWindow(m_settingsSheet);
     return source ? source->GetPen() : nullptr;
 }
 

@@ -32,7 +32,7 @@ protected:
     LRESULT OnPenUndocked(const char* penId, LPARAM lp) override;
 
 private:
-    HWND m_detailsPage;
+    HWND m_settingsSheet;
     AddressPage m_deliveryPage{AddressPage::kDelivery};
     AddressPage m_invoicePage{AddressPage::kInvoice};
     PhonePage m_phonePage;

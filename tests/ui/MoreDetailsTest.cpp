@@ -58,6 +58,8 @@ public:
         more = Sheet::Find(app.Pid(), L"Más detalles");
         ASSERT_TRUE(more) << log.Dump();
         ASSERT_TRUE(ui::WaitUntil([&] { return more.IsReady() && more.IsVisible(); }));
+        // Modal over the whole settings sheet.
+        EXPECT_FALSE(IsWindowEnabled(sheet.Hwnd()));
     }
     std::vector<std::wstring> Texts(const std::vector<int>& ids) const {
         std::vector<std::wstring> texts;
