@@ -90,6 +90,8 @@ tour open 121 && sleep 1 && shot 14-edit-shortcut
 tour close; sleep 1
 wine taskkill /IM Quillpad.exe >/dev/null 2>&1 || true
 wait "$first" || true
-# The tests start from this prefix: the setting goes again.
+# The tests start from copies of this prefix: the setting goes again, and the wineserver
+# ends so that the registry files on disk say so.
 wine reg delete 'HKCU\Software\Velar\2.0\Quillpad' /v ShowInternetSettings /f >/dev/null 2>&1 || true
+"$here/wine-stop.sh"
 echo "demo: screenshots in $shots"

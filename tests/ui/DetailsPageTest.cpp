@@ -19,19 +19,10 @@ using ui::Sheet;
 using ui::StandIn;
 
 const std::wstring kPen = StandIn::kDemoPen;
-const wchar_t kProgramKey[] = L"Software\\Velar\\2.0\\Quillpad";
 const wchar_t kDetailsTab[] = L"Detalles personales";
 const wchar_t kUnexpected[] = L"Ha ocurrido un error imprevisto.";
 const wchar_t kNoPen[] = L"El lápiz no está conectado/Lápiz bloqueado.";
 constexpr HRESULT kFail = static_cast<HRESULT>(0x80004005);
-
-void ShowInternetSettings(DWORD value) {
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, kProgramKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
-    RegSetValueExW(key, L"ShowInternetSettings", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                   sizeof(value));
-    RegCloseKey(key);
-}
 
 std::string Narrow(const std::wstring& text) {
     const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
@@ -51,7 +42,7 @@ class DetailsPage : public ::testing::Test {
 public:
     static void SetUpTestSuite() {
         s_userData = StandIn::State()["pens"]["AAA-BBB-CCC-DD"]["userData"].dump();
-        ShowInternetSettings(1);
+        ui::ShowInternetSettings(1);
     }
     void SetUp() override {
         ASSERT_TRUE(log.IsListening());
@@ -61,15 +52,6 @@ public:
     }
 
     static nlohmann::json UserData() { return StandIn::State()["pens"]["AAA-BBB-CCC-DD"]["userData"]; }
-    // How often the stand-in has served a method so far.
-    static int Calls(const std::string& method) {
-        const std::string calls = StandIn::Run({L"calls"}).out;
-        const std::string quoted = "\"" + method + "\"";
-        int count = 0;
-        for (size_t at = calls.find(quoted); at != std::string::npos; at = calls.find(quoted, at + 1))
-            ++count;
-        return count;
-    }
     void Start() {
         ASSERT_TRUE(app.Start(L"Quillpad.exe"));
         sheet = Sheet::Find(app.Pid(), ui::kSheetCaption);
@@ -189,22 +171,25 @@ TEST_F(DetailsPage, ApplyWritesOnlyWhatChangedInOneWriteBack) {
     Item(IDC_DETAILS_NAME).Type(L"Ana García Núñez");
     EXPECT_TRUE(ui::WaitUntil([&] { return !sheet.Button(Sheet::kApply).IsEnabled(); }));
 
-    const int setters = Calls("IUserData::SetName") + Calls("IUserData::SetEmail") +
-                        Calls("IUserData::SetCellPhone") + Calls("IUserData::SetFeedbackLanguage");
-    const int zones = Calls("IUserData::SetTimeZone"), writeBacks = Calls("IPen::SetUserData");
+    const int setters = StandIn::CallCount("IUserData::SetName") + StandIn::CallCount("IUserData::SetEmail") +
+                        StandIn::CallCount("IUserData::SetCellPhone") +
+                        StandIn::CallCount("IUserData::SetFeedbackLanguage");
+    const int zones = StandIn::CallCount("IUserData::SetTimeZone"),
+              writeBacks = StandIn::CallCount("IPen::SetUserData");
     Item(IDC_DETAILS_TIME_ZONE).Select(22);
     ASSERT_TRUE(ApplyEnabled());
     sheet.Button(Sheet::kApply).Click();
     EXPECT_EQ(UserData()["timeZone"], 345);
-    EXPECT_EQ(Calls("IUserData::SetTimeZone"), zones + 1);
-    EXPECT_EQ(Calls("IPen::SetUserData"), writeBacks + 1);
-    EXPECT_EQ(Calls("IUserData::SetName") + Calls("IUserData::SetEmail") + Calls("IUserData::SetCellPhone") +
-                  Calls("IUserData::SetFeedbackLanguage"),
+    EXPECT_EQ(StandIn::CallCount("IUserData::SetTimeZone"), zones + 1);
+    EXPECT_EQ(StandIn::CallCount("IPen::SetUserData"), writeBacks + 1);
+    EXPECT_EQ(StandIn::CallCount("IUserData::SetName") + StandIn::CallCount("IUserData::SetEmail") +
+                  StandIn::CallCount("IUserData::SetCellPhone") +
+                  StandIn::CallCount("IUserData::SetFeedbackLanguage"),
               setters);
     EXPECT_FALSE(sheet.Button(Sheet::kApply).IsEnabled());
     // Nothing changed: nothing written.
     sheet.Button(Sheet::kApply).Click();
-    EXPECT_EQ(Calls("IPen::SetUserData"), writeBacks + 1);
+    EXPECT_EQ(StandIn::CallCount("IPen::SetUserData"), writeBacks + 1);
 }
 
 TEST_F(DetailsPage, InvalidTextKeepsTheUserOnTheField) {

@@ -24,13 +24,7 @@ class MoreDetails : public ::testing::Test {
 public:
     static void SetUpTestSuite() {
         s_userData = StandIn::State()["pens"]["AAA-BBB-CCC-DD"]["userData"].dump();
-        HKEY key = nullptr;
-        RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Velar\\2.0\\Quillpad", 0, nullptr, 0, KEY_SET_VALUE,
-                        nullptr, &key, nullptr);
-        DWORD one = 1;
-        RegSetValueExW(key, L"ShowInternetSettings", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
-                       sizeof(one));
-        RegCloseKey(key);
+        ui::ShowInternetSettings(1);
     }
     void SetUp() override {
         ASSERT_TRUE(log.IsListening());
@@ -39,14 +33,6 @@ public:
         ASSERT_TRUE(StandIn::Dock(kPen));
     }
     static nlohmann::json UserData() { return StandIn::State()["pens"]["AAA-BBB-CCC-DD"]["userData"]; }
-    static int Calls(const std::string& method) {
-        const std::string calls = StandIn::Run({L"calls"}).out;
-        const std::string quoted = "\"" + method + "\"";
-        int count = 0;
-        for (size_t at = calls.find(quoted); at != std::string::npos; at = calls.find(quoted, at + 1))
-            ++count;
-        return count;
-    }
     // The panel on the Details page, then "Más detalles..." on its first page.
     void Open() {
         ASSERT_TRUE(app.Start(L"Quillpad.exe"));
@@ -101,10 +87,11 @@ TEST_F(MoreDetails, ShowsBothAddressesAndWritesEachBackOnce) {
     EXPECT_TRUE(more.Item(IDC_HOME_PHONE).IsEnabled());
     EXPECT_FALSE(more.Item(IDC_PAGER).IsEnabled());
 
-    const int cities = Calls("IPostalAddress::SetCity"), writeBacks = Calls("IPen::SetUserData");
+    const int cities = StandIn::CallCount("IPostalAddress::SetCity"),
+              writeBacks = StandIn::CallCount("IPen::SetUserData");
     more.Button(Sheet::kApply).Click();
-    EXPECT_EQ(Calls("IPostalAddress::SetCity"), cities + 1);
-    EXPECT_EQ(Calls("IPen::SetUserData"), writeBacks + 1);
+    EXPECT_EQ(StandIn::CallCount("IPostalAddress::SetCity"), cities + 1);
+    EXPECT_EQ(StandIn::CallCount("IPen::SetUserData"), writeBacks + 1);
     EXPECT_EQ(UserData()["deliveryAddress"]["city"], "Alcalá de Henares");
     EXPECT_EQ(UserData()["invoiceAddress"]["city"], "Barcelona");
     more.Button(Sheet::kCancel).PostClick();
@@ -120,11 +107,12 @@ TEST_F(MoreDetails, ShowsBothAddressesAndWritesEachBackOnce) {
     ASSERT_TRUE(more.SelectPage(1));
     more.Item(IDC_ADDRESS_POSTAL).SelectAll();
     more.Item(IDC_ADDRESS_POSTAL).Type(L"08007");
-    const int postals = Calls("IPostalAddress::SetPostal"), backs = Calls("IPen::SetUserData");
+    const int postals = StandIn::CallCount("IPostalAddress::SetPostal"),
+              backs = StandIn::CallCount("IPen::SetUserData");
     more.Button(Sheet::kOk).PostClick();
     ASSERT_TRUE(more.WaitClosed());
-    EXPECT_EQ(Calls("IPostalAddress::SetPostal"), postals + 2);
-    EXPECT_EQ(Calls("IPen::SetUserData"), backs + 2);
+    EXPECT_EQ(StandIn::CallCount("IPostalAddress::SetPostal"), postals + 2);
+    EXPECT_EQ(StandIn::CallCount("IPen::SetUserData"), backs + 2);
     EXPECT_EQ(UserData()["deliveryAddress"]["postal"], "28801");
     EXPECT_EQ(UserData()["invoiceAddress"]["postal"], "08007");
 }

@@ -27,13 +27,7 @@ class ShortcutsPage : public ::testing::Test {
 public:
     static void SetUpTestSuite() {
         s_shortcuts = StandIn::State()["pens"]["AAA-BBB-CCC-DD"]["shortcuts"].dump();
-        HKEY key = nullptr;
-        RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Velar\\2.0\\Quillpad", 0, nullptr, 0, KEY_SET_VALUE,
-                        nullptr, &key, nullptr);
-        DWORD one = 1;
-        RegSetValueExW(key, L"ShowInternetSettings", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
-                       sizeof(one));
-        RegCloseKey(key);
+        ui::ShowInternetSettings(1);
     }
     void SetUp() override {
         ASSERT_TRUE(log.IsListening());
@@ -46,15 +40,9 @@ public:
     }
     // How often the stand-in has served each setter so far.
     static std::vector<int> Calls() {
-        const std::string calls = StandIn::Run({L"calls"}).out;
         std::vector<int> counts;
-        for (const char* method : kSetters) {
-            const std::string quoted = "\"" + std::string(method) + "\"";
-            int count = 0;
-            for (size_t at = calls.find(quoted); at != std::string::npos; at = calls.find(quoted, at + 1))
-                ++count;
-            counts.push_back(count);
-        }
+        for (const char* method : kSetters)
+            counts.push_back(StandIn::CallCount(method));
         return counts;
     }
     static std::vector<int> Plus(std::vector<int> counts, const std::vector<int>& more) {

@@ -132,6 +132,15 @@ bool StandIn::SetJson(const std::wstring& penId, const std::wstring& path, const
     return Run({L"set", penId, path, text, L"--json"}).Ok();
 }
 
+int StandIn::CallCount(const std::string& method) {
+    const std::string calls = Run({L"calls"}).out;
+    const std::string quoted = "\"" + method + "\"";
+    int count = 0;
+    for (size_t at = calls.find(quoted); at != std::string::npos; at = calls.find(quoted, at + 1))
+        ++count;
+    return count;
+}
+
 bool StandIn::Fail(const std::wstring& method, HRESULT hr, int times) {
     wchar_t code[16];
     swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(hr));

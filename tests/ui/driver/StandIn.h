@@ -40,6 +40,8 @@ public:
     // Makes a method ("IPen::GetUserData") fail with hr, for times calls (-1: until Clear).
     static bool Fail(const std::wstring& method, HRESULT hr, int times = -1);
     static bool Clear();
+    // How often the stand-in has served a method ("IPen::SetUserData") so far.
+    static int CallCount(const std::string& method);
     // The whole state: {"manager": {...}, "pens": {"ID": {...}}}; null when it can't be had.
     static nlohmann::json State();
     static bool Quit();
