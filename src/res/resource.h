@@ -13,11 +13,17 @@
 // Dialog templates.
 #define IDD_STATUS 100
 #define IDD_CONNECTION 101
+#define IDD_DETAILS 102
+#define IDD_SHORTCUTS 103
 #define IDD_ABOUT 105
 #define IDD_HISTORY 106
 #define IDD_CREATE_PASS 107
 #define IDD_CHANGE_PASS 108
 #define IDD_REMOVE_PASS 109
+#define IDD_DELIVERY 110
+#define IDD_INVOICE 111
+#define IDD_PHONES 112
+#define IDD_EDIT_SHORTCUT 113
 
 // Status page controls.
 #define IDC_BATTERY 100
@@ -33,6 +39,34 @@
 #define IDC_STATUS_ICON 152
 #define IDC_INTERNET_GROUP 163
 #define IDC_INTERNET_TEXT 164
+
+// Details page controls (name, e-mail and cell phone also in the shortcut editor).
+#define IDC_DETAILS_NAME 104
+#define IDC_DETAILS_EMAIL 105
+#define IDC_DETAILS_CELL_PHONE 106
+#define IDC_DETAILS_LANGUAGE 107
+#define IDC_DETAILS_TIME_ZONE 108
+#define IDC_DETAILS_MORE 109
+
+// Address page controls.
+#define IDC_ADDRESS_STREET 110
+#define IDC_ADDRESS_STREET2 111
+#define IDC_ADDRESS_CITY 112
+#define IDC_ADDRESS_POSTAL 113
+#define IDC_ADDRESS_STATE 114
+#define IDC_ADDRESS_COUNTRY 115
+
+// Phone page controls (home fax also the shortcut editor's fax).
+#define IDC_HOME_PHONE 116
+#define IDC_HOME_FAX 117
+#define IDC_PAGER 118
+#define IDC_BUSINESS_PHONE 119
+#define IDC_BUSINESS_FAX 120
+
+// Shortcuts page controls.
+#define IDC_EDIT_SHORTCUT 121
+#define IDC_CLEAR_SHORTCUT 122
+#define IDC_SHORTCUT_LIST 127
 
 // Password dialog controls.
 #define IDC_CURRENT_PASS 130
@@ -55,11 +89,16 @@
 #define IDC_HISTORY_GROUP 165
 
 // Strings.
+#define IDS_LANGUAGES 100
+#define IDS_TIME_ZONES 101
 #define IDS_UNEXPECTED_ERROR 102
 #define IDS_NO_PEN 103
 #define IDS_BATTERY 104
+#define IDS_MORE_DETAILS_CAPTION 105
 #define IDS_CREATE_PASS 107
 #define IDS_REMOVE_PASS 108
+#define IDS_CLEAR_SHORTCUT_CAPTION 111
+#define IDS_CLEAR_SHORTCUT_QUESTION 112
 #define IDS_HINT_LINE 113
 #define IDS_VERSION_NAME 114
 #define IDS_VERSION_DATA 115
@@ -78,6 +117,11 @@
 #define IDS_COLUMN_DATE 128
 #define IDS_COLUMN_URL 129
 #define IDS_COLUMN_MESSAGE 130
+#define IDS_SHORTCUT_NUMBER 131
+#define IDS_SHORTCUT_NAME 132
+#define IDS_SHORTCUT_EMAIL 133
+#define IDS_SHORTCUT_CELL_PHONE 134
+#define IDS_SHORTCUT_FAX 135
 #define IDS_REMOVE_CAPTION 136
 #define IDS_REMOVE_QUESTION 137
 #define IDS_SERVICE_INTERNET 144
@@ -117,3 +161,21 @@
 #define IDS_VALUE_DOCK_ACTION 310
 #define IDS_VALUE_INTERNET_ONLY 311
 #define IDS_VALUE_STATUS_ICON 312
+// Names of the personal details, the addresses' fields and the shortcuts' fields.
+#define IDS_VALUE_NAME 330
+#define IDS_VALUE_EMAIL 331
+#define IDS_VALUE_CELL_PHONE 332
+#define IDS_VALUE_LANGUAGE 333
+#define IDS_VALUE_TIME_ZONE 334
+#define IDS_VALUE_HOME_PHONE 335
+#define IDS_VALUE_HOME_FAX 336
+#define IDS_VALUE_PAGER 337
+#define IDS_VALUE_BUSINESS_PHONE 338
+#define IDS_VALUE_BUSINESS_FAX 339
+#define IDS_VALUE_SHORTCUT 340
+#define IDS_VALUE_STREET 341
+#define IDS_VALUE_STREET2 342
+#define IDS_VALUE_CITY 343
+#define IDS_VALUE_POSTAL 344
+#define IDS_VALUE_STATE 345
+#define IDS_VALUE_COUNTRY 346

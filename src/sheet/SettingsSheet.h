@@ -17,6 +17,8 @@
 #include "pen/PenMessageReceiver.h"
 #include "pen/PenSource.h"
 #include "sheet/ConnectionPage.h"
+#include "sheet/DetailsPage.h"
+#include "sheet/ShortcutsPage.h"
 #include "sheet/AboutPage.h"
 #include "sheet/StatusPage.h"
 #include "sheet/WriteFailures.h"
@@ -79,5 +81,7 @@ private:
     Microsoft::WRL::ComPtr<IPen> m_pen;
     StatusPage m_statusPage;
     ConnectionPage m_connectionPage;
+    DetailsPage m_detailsPage;
+    ShortcutsPage m_shortcutsPage;
     AboutPage m_aboutPage;
 };

@@ -20,6 +20,9 @@ constexpr UINT_PTR kStatusRefreshTimer = 4711;
 
 // The top-level dialog (#32770) of the process with this caption, or null.
 HWND FindDialog(DWORD pid, const wchar_t* caption);
+// The program's setting "ShowInternetSettings" (the Details and Shortcuts pages), read
+// when the sheet is made.
+void ShowInternetSettings(DWORD value);
 
 // A time as the program shows it: local, "YYYY-MM-DD hh:mm:ss".
 std::wstring LocalTimeText(long long secondsSince1970);
