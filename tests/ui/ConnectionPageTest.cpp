@@ -57,15 +57,6 @@ public: // the cases of a table act on the fixture too
             ASSERT_TRUE(StandIn::Run({L"password", kPen, password, hint}).Ok());
     }
     static std::string Pen(const char* field) { return StandIn::State()["pens"]["AAA-BBB-CCC-DD"].value(field, ""); }
-    // How often the stand-in has served a method so far.
-    static int Calls(const std::string& method) {
-        const std::string log = StandIn::Run({L"calls"}).out;
-        int count = 0;
-        for (size_t at = log.find(method); at != std::string::npos; at = log.find(method, at + 1))
-            ++count;
-        return count;
-    }
-
     // Starts the panel on the Connection page, once it shows the docked pen.
     void StartOnPage(bool withPen = true) {
         ASSERT_TRUE(app.Start(L"Quillpad.exe"));
@@ -147,12 +138,7 @@ TEST_F(ConnectionPage, OptionsShowTheStoredValuesAndApplyWritesOnlyWhatChanged) 
 }
 
 TEST_F(ConnectionPage, InternetOnlyShowsWithTheSettingAndKeepsItsValue) {
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Velar\\2.0\\Quillpad", 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                    nullptr);
-    DWORD one = 1;
-    RegSetValueExW(key, L"ShowInternetSettings", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof(one));
-    RegCloseKey(key);
+    ui::ShowInternetSettings(1);
     WriteOption(L"InternetOnly", 5);
     StartOnPage();
     EXPECT_TRUE(Item(IDC_INTERNET_ONLY).IsVisible());
@@ -162,7 +148,7 @@ TEST_F(ConnectionPage, InternetOnlyShowsWithTheSettingAndKeepsItsValue) {
     sheet.Button(Sheet::kOk).PostClick();
     ASSERT_TRUE(app.WaitExit(5000));
     EXPECT_EQ(ReadOption(L"InternetOnly"), std::optional<DWORD>(0));
-    RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Velar\\2.0\\Quillpad", L"ShowInternetSettings");
+    ui::ShowInternetSettings(0);
 }
 
 TEST_F(ConnectionPage, PasswordIsSetChangedAndRemovedOnThePen) {
@@ -257,7 +243,7 @@ TEST_F(ConnectionPage, PenManagerFailuresAreLoggedAndChangeNothing) {
     ASSERT_TRUE(StandIn::Dock(kPen));
     ASSERT_TRUE(PageShows(kRemove, true, true));
     ASSERT_TRUE(StandIn::Fail(L"IPen::ChangePenPassword", static_cast<HRESULT>(0x80040304)));
-    const int hints = Calls("IPen::SetPasswordHint");
+    const int hints = StandIn::CallCount("IPen::SetPasswordHint");
     HWND change = Open(IDC_CHANGE_PASS, L"Cambiar contraseña");
     ASSERT_TRUE(change);
     Control(change, IDC_CURRENT_PASS).Type(L"Tinta1");
@@ -271,7 +257,7 @@ TEST_F(ConnectionPage, PenManagerFailuresAreLoggedAndChangeNothing) {
     Control(change, IDCANCEL).PostClick();
     ASSERT_TRUE(Closed(change));
     EXPECT_EQ(Pen("password"), "Tinta1");
-    EXPECT_EQ(Calls("IPen::SetPasswordHint"), hints);
+    EXPECT_EQ(StandIn::CallCount("IPen::SetPasswordHint"), hints);
 }
 
 // Closing the program from outside (the console's Ctrl+C, logoff, an installer all post

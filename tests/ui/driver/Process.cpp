@@ -8,6 +8,23 @@
 
 Process::~Process() { Kill(); }
 
+bool CreateProcessPatiently(const std::wstring& exe, const std::wstring& cmdLine, bool inheritHandles, DWORD flags,
+                            STARTUPINFOW& si, PROCESS_INFORMATION& pi) {
+    // Under load Wine now and then refuses a start that works every other time: try again a
+    // little later, and say so, before the test fails on it.
+    for (int attempt = 1;; ++attempt) {
+        std::wstring writable = cmdLine; // CreateProcessW may write into it
+        if (CreateProcessW(exe.c_str(), writable.data(), nullptr, nullptr, inheritHandles, flags, nullptr, nullptr,
+                           &si, &pi))
+            return true;
+        fwprintf(stderr, L"Process: could not start %ls (error %lu, attempt %d)\n", cmdLine.c_str(), GetLastError(),
+                 attempt);
+        if (attempt == 3)
+            return false;
+        Sleep(200);
+    }
+}
+
 std::wstring Process::BinDir() {
     std::vector<wchar_t> path(32768);
     DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
@@ -26,19 +43,7 @@ bool Process::StartPath(const std::wstring& exe, const std::wstring& arguments, 
         cmdLine += L" " + arguments;
     STARTUPINFOW si{};
     si.cb = sizeof(si);
-    // Under load Wine has once refused a start that works every other time (error not
-    // known): try again a little later, and say so, before the test fails on it.
-    for (int attempt = 1;; ++attempt) {
-        std::wstring writable = cmdLine; // CreateProcessW may write into it
-        if (CreateProcessW(exe.c_str(), writable.data(), nullptr, nullptr, FALSE, creationFlags, nullptr, nullptr,
-                           &si, &m_info))
-            return true;
-        fwprintf(stderr, L"Process: could not start %ls (error %lu, attempt %d)\n", cmdLine.c_str(), GetLastError(),
-                 attempt);
-        if (attempt == 3)
-            return false;
-        Sleep(200);
-    }
+    return CreateProcessPatiently(exe, cmdLine, false, creationFlags, si, m_info);
 }
 
 bool Process::WaitExit(DWORD timeoutMs) {

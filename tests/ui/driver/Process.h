@@ -3,6 +3,10 @@
 #include <windows.h>
 #include <string>
 
+// CreateProcessW, tried up to three times (Wine refuses a start now and then under load).
+bool CreateProcessPatiently(const std::wstring& exe, const std::wstring& cmdLine, bool inheritHandles, DWORD flags,
+                            STARTUPINFOW& si, PROCESS_INFORMATION& pi);
+
 class Process {
 public:
     Process() = default;

@@ -57,8 +57,7 @@ StandIn::Result StandIn::Run(const std::vector<std::wstring>& arguments, DWORD t
     si.hStdOutput = outWrite;
     si.hStdError = errWrite;
     PROCESS_INFORMATION pi{};
-    BOOL started = CreateProcessW(exe.c_str(), cmdLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
-                                  nullptr, nullptr, &si, &pi);
+    const bool started = CreateProcessPatiently(exe, cmdLine, true, CREATE_NO_WINDOW, si, pi);
     // Only the child holds the write ends now, so the reads end when it does.
     CloseHandle(outWrite);
     CloseHandle(errWrite);
