@@ -242,13 +242,17 @@ LRESULT SettingsSheet::OnPenUnlocked(const char* penId, LPARAM lp) {
     return 0;
 }
 
+HRESULT SettingsSheet::CreatePenManager(ComPtr<IPenManager>& manager) {
+    // Through the sheet's factory while the sheet lives (the same object, made faster).
+    return s_factory ? s_factory->Create(manager)
+                     : CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&manager));
+}
+
 ComPtr<IPen> SettingsSheet::GetPen(const char* penId) {
     TraceScope scope("SettingsSheet::GetPen");
     scope.trace("Getting pen manager.");
     ComPtr<IPenManager> manager;
-    // Through the sheet's factory while the sheet lives (the same object, made faster).
-    HRESULT hr = s_factory ? s_factory->Create(manager)
-                           : CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&manager));
+    HRESULT hr = CreatePenManager(manager);
     if (FAILED(hr)) {
         scope.warning("Failed to create pen manager (0x%08x).", static_cast<unsigned>(hr));
         return nullptr;

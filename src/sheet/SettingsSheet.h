@@ -36,8 +36,10 @@ public:
     IPen* GetPen() override;
     // A new reference to the unlocked pen with that id, or null.
     static Microsoft::WRL::ComPtr<IPen> GetPen(const char* penId);
+    // A new pen manager object (through the sheet's class factory while a sheet lives).
+    static HRESULT CreatePenManager(Microsoft::WRL::ComPtr<IPenManager>& manager);
     // A new reference to paired device index (from 0) of the current pen, or null.
-    Microsoft::WRL::ComPtr<IPairedDevice> GetPairedDevice(int index);
+    Microsoft::WRL::ComPtr<IPairedDevice> GetPairedDevice(int index) override;
 
     void ShowHistory();
     BOOL ApplyPages();
