@@ -53,8 +53,8 @@ void EditOrskConn::OnUpdateUI() {
 void EditOrskConn::OnOK() {
     TraceScope scope("EditOrskConn::OnOK");
     const bool valid = ValidateEdits({&m_addressEdit}, [this] {
-        ::MessageBoxW(m_hwnd, LoadResString(IDS_INVALID_INPUT).c_str(), LoadResString(IDS_INVALID_CAPTION).c_str(),
-                      MB_ICONERROR);
+        ::MessageBoxW(m_hwnd, LoadResString(IDS_INVALID_INPUT).c_str(),
+                      LoadResString(IDS_INVALID_CAPTION).c_str(), MB_ICONERROR);
     });
     if (!valid)
         return;
@@ -87,5 +87,6 @@ bool EditOrskConn::KeepsUntested(const std::wstring& address) {
     const bool failed = result != TestOrskConn::kCancelled;
     const std::wstring question = LoadResString(failed ? IDS_TEST_FAILED_KEEP : IDS_TEST_CANCELLED_KEEP);
     const UINT icon = failed ? MB_ICONERROR : MB_ICONEXCLAMATION;
-    return ::MessageBoxW(m_hwnd, question.c_str(), LoadResString(IDS_TEST_CAPTION).c_str(), MB_YESNO | icon) == IDYES;
+    return ::MessageBoxW(m_hwnd, question.c_str(), LoadResString(IDS_TEST_CAPTION).c_str(),
+                         MB_YESNO | icon) == IDYES;
 }

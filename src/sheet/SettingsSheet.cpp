@@ -34,7 +34,7 @@ SettingsSheet::~SettingsSheet() {
 }
 
 std::array<PropertyPage*, 6> SettingsSheet::Pages() {
-    return {&m_statusPage, &m_connectionPage, nullptr, nullptr, nullptr, &m_aboutPage};
+    return {&m_statusPage, &m_connectionPage, nullptr, nullptr, &m_advancedPage, &m_aboutPage};
 }
 
 IPen* SettingsSheet::GetPen() {
@@ -96,12 +96,13 @@ void SettingsSheet::UpdatePages() {
     AddIfAbsent(pages[kConnection]);
     if (showInternet) {
         // Pages keep their order: what follows a missing page goes first and comes back.
-        if (!HasPage(pages[kDetails])) {
+        // (A page this build does not have is no gap to fill.)
+        if (pages[kDetails] && !HasPage(pages[kDetails])) {
             RemoveIfPresent(pages[kShortcuts]);
             RemoveIfPresent(pages[kAdvanced]);
             RemoveIfPresent(pages[kAbout]);
         }
-        if (!HasPage(pages[kShortcuts])) {
+        if (pages[kShortcuts] && !HasPage(pages[kShortcuts])) {
             RemoveIfPresent(pages[kAdvanced]);
             RemoveIfPresent(pages[kAbout]);
         }

@@ -16,6 +16,7 @@
 #include "pen/PenManagerFactory.h"
 #include "pen/PenMessageReceiver.h"
 #include "pen/PenSource.h"
+#include "sheet/AdvancedPage.h"
 #include "sheet/ConnectionPage.h"
 #include "sheet/AboutPage.h"
 #include "sheet/StatusPage.h"
@@ -81,5 +82,6 @@ private:
     Microsoft::WRL::ComPtr<IPen> m_pen;
     StatusPage m_statusPage;
     ConnectionPage m_connectionPage;
+    AdvancedPage m_advancedPage;
     AboutPage m_aboutPage;
 };

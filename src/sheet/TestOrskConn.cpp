@@ -12,12 +12,14 @@
 
 namespace {
 constexpr UINT_PTR kSubclassId = 1;
-constexpr DWORD kRequestFlags = INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
-constexpr DWORD kCredentialFlags =
-    FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS | FLAGS_ERROR_UI_FLAGS_GENERATE_DATA;
+constexpr DWORD kRequestFlags =
+    INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE | INTERNET_FLAG_PRAGMA_NOCACHE;
+constexpr DWORD kCredentialFlags = FLAGS_ERROR_UI_FILTER_FOR_ERRORS | FLAGS_ERROR_UI_FLAGS_CHANGE_OPTIONS |
+                                   FLAGS_ERROR_UI_FLAGS_GENERATE_DATA;
 } // namespace
 
-TestOrskConn::TestOrskConn(std::string address, HWND owner) : MyMessageBox(owner), m_address(std::move(address)) {}
+TestOrskConn::TestOrskConn(std::string address, HWND owner)
+    : MyMessageBox(owner), m_address(std::move(address)) {}
 
 TestOrskConn::~TestOrskConn() {
     // The box joins its worker when it goes; this only covers a box that never showed.
@@ -28,7 +30,8 @@ INT_PTR TestOrskConn::DoModal() {
     TraceScope scope("TestOrskConn::DoModal");
     const std::wstring caption = LoadResString(IDS_TEST_CAPTION);
     const std::wstring address = StringPackage::ansiToWide(m_address);
-    const std::wstring text = FormatResString(IDS_TEST_CONNECTING, {reinterpret_cast<DWORD_PTR>(address.c_str())});
+    const std::wstring text =
+        FormatResString(IDS_TEST_CONNECTING, {reinterpret_cast<DWORD_PTR>(address.c_str())});
     return MessageBox(text, caption, MB_OKCANCEL);
 }
 
@@ -50,6 +53,9 @@ LRESULT CALLBACK TestOrskConn::BoxProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp
         break;
     case WM_COMMAND:
         if (LOWORD(wp) == IDCANCEL && !test->OnCancel())
+            return 0;
+        // Only the worker's result ends the box (the hidden OK included).
+        if (LOWORD(wp) != IDCANCEL && !test->m_finished.load())
             return 0;
         break;
     case WM_TESTFINISHED:
@@ -166,7 +172,8 @@ bool TestOrskConn::RunTest() {
     }
     if (CancelRequested())
         return false;
-    m_connection = InternetConnectA(m_root, host.c_str(), port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
+    m_connection =
+        InternetConnectA(m_root, host.c_str(), port, nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0);
     if (!m_connection || CancelRequested())
         return false;
     const char* accept[] = {"*/*", nullptr};
@@ -177,7 +184,8 @@ bool TestOrskConn::RunTest() {
         if (!HttpSendRequestA(m_request, nullptr, 0, nullptr, 0) || CancelRequested())
             return false;
         DWORD status = 0, length = sizeof(status);
-        if (!HttpQueryInfoA(m_request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &length, nullptr))
+        if (!HttpQueryInfoA(m_request, HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &length,
+                            nullptr))
             return false;
         scope.trace("Status %lu.", status);
         if (status == HTTP_STATUS_OK || status == HTTP_STATUS_PARTIAL_CONTENT)

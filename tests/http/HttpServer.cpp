@@ -30,8 +30,8 @@ HttpServer::HttpServer() {
     startup.hStdOutput = childOut;
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     std::wstring command = L"\"" + BesideThisProgram(L"LoopbackHttpServer.exe") + L"\"";
-    const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr,
-                                        nullptr, &startup, &m_process);
+    const BOOL started = CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                        nullptr, nullptr, &startup, &m_process);
     CloseHandle(childIn);
     CloseHandle(childOut);
     std::string line;
@@ -54,7 +54,9 @@ HttpServer::~HttpServer() {
         CloseHandle(m_out);
 }
 
-std::wstring HttpServer::Address() const { return L"127.0.0.1:" + std::to_wstring(m_port); }
+std::wstring HttpServer::Address() const {
+    return L"127.0.0.1:" + std::to_wstring(m_port);
+}
 
 bool HttpServer::Answer(int status, int delayMs) {
     std::vector<std::string> reply;

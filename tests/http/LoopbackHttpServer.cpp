@@ -52,11 +52,16 @@ std::string Header(const std::string& head, const char* name) {
 
 const char* Reason(int status) {
     switch (status) {
-    case 200: return "OK";
-    case 206: return "Partial Content";
-    case 401: return "Unauthorized";
-    case 404: return "Not Found";
-    default: return "Error";
+    case 200:
+        return "OK";
+    case 206:
+        return "Partial Content";
+    case 401:
+        return "Unauthorized";
+    case 404:
+        return "Not Found";
+    default:
+        return "Error";
     }
 }
 
@@ -77,7 +82,8 @@ void Serve(SOCKET client) {
         {
             std::lock_guard<std::mutex> lock(g_lock);
             g_requests.push_back("{\"method\":" + JsonText(method) + ",\"path\":" + JsonText(path) +
-                                 ",\"version\":" + JsonText(version) + ",\"host\":" + JsonText(Header(head, "Host")) +
+                                 ",\"version\":" + JsonText(version) +
+                                 ",\"host\":" + JsonText(Header(head, "Host")) +
                                  ",\"authorization\":" + JsonText(authorization) + "}");
         }
         if (const int delay = g_delayMs.load())
@@ -109,8 +115,10 @@ int main() {
     address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     address.sin_port = 0; // a free port
     int size = sizeof(address);
-    if (listener == INVALID_SOCKET || bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        listen(listener, SOMAXCONN) != 0 || getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+    if (listener == INVALID_SOCKET ||
+        bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
+        listen(listener, SOMAXCONN) != 0 ||
+        getsockname(listener, reinterpret_cast<sockaddr*>(&address), &size) != 0)
         return 2;
     std::printf("port %d\n", ntohs(address.sin_port));
     std::fflush(stdout);

@@ -27,7 +27,9 @@ namespace {
 
 const wchar_t kTestCaption[] = L"Conexión de prueba";
 
-std::string Narrow(const std::wstring& text) { return std::string(text.begin(), text.end()); }
+std::string Narrow(const std::wstring& text) {
+    return std::string(text.begin(), text.end());
+}
 
 // A window of this process with class #32770 and this caption, waited for.
 HWND WaitDialog(const wchar_t* caption, DWORD timeoutMs = 5000) {
@@ -215,8 +217,8 @@ TEST_F(ServerDialogs, ChangeServerTestsTheNewAddressAndAsksBeforeKeepingOneThatF
     };
     // A failed address is asked about; No keeps the dialog open with the text, Yes keeps
     // the address. An empty address is written without a test.
-    for (const Step& s : {Step{closed, IDNO, false}, Step{closed, IDYES, true}, Step{server.Address(), 0, true},
-                          Step{L"", 0, true}}) {
+    for (const Step& s : {Step{closed, IDNO, false}, Step{closed, IDYES, true},
+                          Step{server.Address(), 0, true}, Step{L"", 0, true}}) {
         SCOPED_TRACE(Narrow(s.typed));
         const std::wstring before = StoredAddress();
         std::wstring question;
@@ -256,8 +258,9 @@ TEST_F(ServerDialogs, ChangeServerTestsTheNewAddressAndAsksBeforeKeepingOneThatF
         EXPECT_EQ(result, s.closes ? IDOK : IDCANCEL);
         EXPECT_EQ(stillOpen, !s.closes);
         if (s.answer) {
-            EXPECT_EQ(question, L"No se pudo realizar la conexión al servidor.\n¿Aún desea utilizar la dirección del "
-                                L"servidor ingresada?");
+            EXPECT_EQ(question,
+                      L"No se pudo realizar la conexión al servidor.\n¿Aún desea utilizar la dirección del "
+                      L"servidor ingresada?");
         }
         EXPECT_EQ(StoredAddress(), s.closes ? s.typed : before);
     }
