@@ -79,6 +79,34 @@ penctl password "$pen" --clear >/dev/null
 penctl undock "$pen" >/dev/null; penctl dock "$pen" >/dev/null; sleep 1
 tour open 103 && sleep 1 && shot 10-create-password
 tour close; sleep 1
+echo "demo: the Advanced page with the Internet settings, its server test against a local server, ISP settings"
+wine taskkill /IM Quillpad.exe >/dev/null 2>&1 || true
+wait "$first" || true
+# A loopback HTTP server of our own that answers after 3 s, so the waiting box shows.
+fifo=$(mktemp -u); mkfifo "$fifo"; portfile=$(mktemp)
+unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY
+wine "$bin/LoopbackHttpServer.exe" <"$fifo" >"$portfile" 2>/dev/null &
+server=$!
+exec 7>"$fifo"
+for _ in $(seq 50); do grep -q port "$portfile" && break; sleep 0.2; done
+port=$(tr -d '\r' <"$portfile" | awk '/^port/ {print $2}')
+echo "answer 200 3000" >&7
+penctl set - /manager/orskUrl "127.0.0.1:$port" --text >/dev/null
+wine reg add 'HKCU\Software\Velar\2.0\Quillpad' /v ShowInternetSettings /t REG_DWORD /d 1 /f >/dev/null 2>&1
+wine "$bin/Quillpad.exe" >/dev/null 2>&1 &
+first=$!
+sleep 4
+tour page "Avanzado" && sleep 1 && shot 11-advanced-page
+tour open 123 && sleep 1 && shot 12-server-test-waiting
+sleep 3 && shot 13-server-test-success
+tour close; sleep 1
+tour open 124 && sleep 1 && shot 14-change-server
+tour close; sleep 1
+tour open 126 && sleep 1 && shot 15-isp-settings
+tour close; sleep 1
+echo quit >&7; exec 7>&-; rm -f "$fifo" "$portfile"
+wait "$server" 2>/dev/null || true
+wine reg delete 'HKCU\Software\Velar\2.0\Quillpad' /v ShowInternetSettings /f >/dev/null 2>&1 || true
 wine taskkill /IM Quillpad.exe >/dev/null 2>&1 || true
 wait "$first" || true
 echo "demo: screenshots in $shots"
