@@ -6,6 +6,9 @@
 //   battery line changing;
 // - About page: from the stand-in docking the pen to the page's list holding the pen's
 //   rows beside the 19 file versions;
+// - Details page: one Apply that changes one field (its time and the pen calls it makes),
+//   and docking with every page of the sheet created: from the event to the Status
+//   page's line and to every page showing the pen;
 // - service log: from pressing "Registro de servicio..." to the list holding every row,
 //   for outboxes of 10, 100 and 1000 requests.
 #include <windows.h>
@@ -17,6 +20,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "Figures.h"
 #include "component/monitor/EventSink.h"
@@ -34,6 +38,8 @@ constexpr int kStartPairs = 10;
 constexpr int kDockings = 50;
 constexpr int kAboutFills = 20;
 constexpr int kLogLoads = 3;
+constexpr int kApplies = 20;
+constexpr int kReloads = 30;
 
 int fail(const char* what) {
     fprintf(stderr, "sheet_bench: %s\n", what);
@@ -123,6 +129,52 @@ double ReadOutbox(const wchar_t* penId) {
     return BenchNow() - start;
 }
 
+// Reads the pen's shortcuts and user data with the calls the Shortcuts and Details pages
+// make, here in the bench process: what the pen manager costs, without any window.
+double ReadDetails(const wchar_t* penId) {
+    ComPtr<IPenManager> manager;
+    ComPtr<IPen> pen;
+    Bstr id(penId);
+    if (FAILED(CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&manager))) ||
+        FAILED(manager->GetPen(id.Get(), &pen)))
+        return -1;
+    double start = BenchNow();
+    ComPtr<IAddressShortcuts> shortcuts;
+    long count = 0;
+    if (SUCCEEDED(pen->GetAddressShortcuts(&shortcuts)))
+        shortcuts->GetCount(&count);
+    for (long i = 1; i <= count; ++i) {
+        Variant item;
+        ComPtr<IAddressShortcut> shortcut;
+        if (FAILED(shortcuts->GetItem(i, item.Out())) || !item.AsUnknown() ||
+            FAILED(item.AsUnknown()->QueryInterface(IID_PPV_ARGS(&shortcut))))
+            continue;
+        Bstr name, email, cellPhone, fax;
+        shortcut->GetName(name.Out());
+        shortcut->GetEmail(email.Out());
+        shortcut->GetCellPhone(cellPhone.Out());
+        shortcut->GetFax(fax.Out());
+    }
+    shortcuts.Reset();
+    ComPtr<IUserData> data;
+    if (SUCCEEDED(pen->GetUserData(&data))) {
+        Bstr name, email, cellPhone, language;
+        short zone = 0;
+        VARIANT_BOOL flag;
+        data->GetName(name.Out());
+        data->GetEmail(email.Out());
+        data->GetCellPhone(cellPhone.Out());
+        data->GetFeedbackLanguage(language.Out());
+        data->GetTimeZone(&zone);
+        data->IsNameReadOnly(&flag);
+        data->IsEmailReadOnly(&flag);
+        data->IsCellPhoneReadOnly(&flag);
+        data->IsFeedbackLanguageReadOnly(&flag);
+        data->IsTimeZoneReadOnly(&flag);
+    }
+    return BenchNow() - start;
+}
+
 // Notes when the pen manager fires PenDocked: the bench's own sink is called alongside
 // the panel's.
 class DockedSink : public EventSink {
@@ -153,12 +205,36 @@ double RoundTrip(const wchar_t* penId) {
     return (BenchNow() - start) / kCalls;
 }
 
+// The methods the stand-in has served, in order.
+std::vector<std::string> CallLog(IPenManagerControl* control) {
+    Bstr text;
+    std::vector<std::string> methods;
+    if (FAILED(control->GetCallLog(text.Out())))
+        return methods;
+    const std::wstring wide = text.Str();
+    const std::string utf8(wide.begin(), wide.end()); // method names are ASCII
+    nlohmann::json log = nlohmann::json::parse(utf8, nullptr, false);
+    if (log.is_array())
+        for (const auto& call : log)
+            methods.push_back(call.value("method", ""));
+    return methods;
+}
+
+void ShowInternetSettings(DWORD value) {
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Velar\\2.0\\Quillpad", 0, nullptr, 0, KEY_SET_VALUE,
+                    nullptr, &key, nullptr);
+    RegSetValueExW(key, L"ShowInternetSettings", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
+                   sizeof(value));
+    RegCloseKey(key);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     if (argc != 2 && argc != 3)
-        return fail("usage: sheet_bench OUT.json [startup,dock,about,log]");
-    std::string parts = argc == 3 ? argv[2] : "startup,dock,about,log";
+        return fail("usage: sheet_bench OUT.json [startup,dock,about,details,log]");
+    std::string parts = argc == 3 ? argv[2] : "startup,dock,about,details,log";
     auto want = [&](const char* part) { return parts.find(part) != std::string::npos; };
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     ComPtr<IPenManagerControl> control;
@@ -170,6 +246,9 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 5; ++i)
         roundTrip.samples.push_back(RoundTrip(kPen));
 
+    // The sheet with every page, the Internet services' pages included.
+    if (want("details"))
+        ShowInternetSettings(1);
     // Start-up: one cold run of each first, not counted.
     Figures quillpad, bare;
     if (want("startup")) {
@@ -240,6 +319,58 @@ int main(int argc, char** argv) {
         sheet.SelectPage(0);
     }
 
+    // Details page: Apply with the time zone changed, alternating between two zones.
+    Figures detailsApply, reloadStatus, reloadAll, detailsRead;
+    for (int i = 0; want("details") && i < 5; ++i)
+        detailsRead.samples.push_back(ReadDetails(kPen));
+    std::string applyCalls;
+    if (want("details") && sheet.SelectPage(L"Detalles personales")) {
+        const HWND details = sheet.CurrentPage();
+        const ui::Control zone(details, IDC_DETAILS_TIME_ZONE), name(details, IDC_DETAILS_NAME);
+        if (!ui::WaitUntil([&] { return zone.IsEnabled(); }))
+            return fail("Details page: no pen shown");
+        const std::wstring owner = name.Text();
+        for (int i = 0; i < kApplies; ++i) {
+            zone.Select(i % 2 ? 14 : 15);
+            const size_t before = CallLog(control.Get()).size();
+            const double start = BenchNow();
+            sheet.Button(ui::Sheet::kApply).Click(); // returns once applied
+            detailsApply.samples.push_back(BenchNow() - start);
+            if (i == 0) {
+                const std::vector<std::string> calls = CallLog(control.Get());
+                for (size_t c = before; c < calls.size(); ++c)
+                    applyCalls += (applyCalls.empty() ? "\"" : ", \"") + calls[c] + "\"";
+            }
+        }
+        // Every page created, then docking until each shows the pen.
+        for (int p = 0; p < sheet.PageCount(); ++p)
+            sheet.SelectPage(p);
+        sheet.SelectPage(L"Accesos directos a la dirección");
+        const ui::ListView shortcuts(sheet.CurrentPage(), IDC_SHORTCUT_LIST);
+        sheet.SelectPage(L"Acerca de");
+        const ui::ListView about(sheet.CurrentPage(), IDC_VERSION_LIST);
+        sheet.SelectPage(0);
+        auto allShown = [&] {
+            return battery.Text() != ui::kNoPenText && name.Text() == owner && shortcuts.Count() > 0 &&
+                   !shortcuts.Text(shortcuts.Count() - 1, 1).empty() && about.Count() > 19;
+        };
+        for (int i = 0; i < kReloads; ++i) {
+            control->Undock(pen.Get());
+            if (!ui::WaitUntil([&] { return battery.Text() == ui::kNoPenText && about.Count() == 19; }))
+                return fail("undocking not shown on every page");
+            sink.dockedAt = 0;
+            control->Dock(pen.Get());
+            if (!sink.dockedAt)
+                return fail("no PenDocked event");
+            while (battery.Text() == ui::kNoPenText && BenchNow() - sink.dockedAt < 5000)
+                Sleep(1);
+            reloadStatus.samples.push_back(BenchNow() - sink.dockedAt);
+            while (!allShown() && BenchNow() - sink.dockedAt < 5000)
+                Sleep(1);
+            reloadAll.samples.push_back(BenchNow() - sink.dockedAt);
+        }
+    }
+
     // Service log loads.
     std::map<int, Figures> loads, reads;
     for (int items : {10, 100, 1000}) {
@@ -279,14 +410,21 @@ int main(int argc, char** argv) {
             "  \"dock_to_status_ms\": {\"figures\": %s, \"goal_median\": 30, \"goal_p95\": 60, "
             "\"stand_in_dock_call\": %s},\n"
             "  \"about_fill_on_dock_ms\": {\"figures\": %s, \"goal_median\": 50},\n"
+            "  \"details_apply_one_field\": {\"ms\": %s, \"goal_ms\": 20, \"pen_calls\": [%s]},\n"
+            "  \"dock_with_every_page_ms\": {\"status\": %s, \"goal_status_median\": 30, \"all_pages\": %s, "
+            "\"goal_all_median\": 100, \"shortcuts_and_details_read_without_window\": %s},\n"
             "  \"service_log_load_ms\": {\"10\": %s, \"100\": %s, \"1000\": %s, \"ms_per_item_10\": %.3f, "
             "\"ms_per_item_1000\": %.3f, \"goal_1000\": 1000},\n"
             "  \"outbox_read_without_window_ms\": {\"10\": %s, \"100\": %s, \"1000\": %s}\n}\n",
             roundTrip.json().c_str(), quillpad.json().c_str(), bare.json().c_str(), ratio,
             docking.json().c_str(), dockCall.json().c_str(), aboutFill.json().c_str(),
-            loads[10].json().c_str(), loads[100].json().c_str(), loads[1000].json().c_str(), perItem10,
-            perItem1000, reads[10].json().c_str(), reads[100].json().c_str(), reads[1000].json().c_str());
+            detailsApply.json().c_str(), applyCalls.c_str(), reloadStatus.json().c_str(),
+            reloadAll.json().c_str(), detailsRead.json().c_str(), loads[10].json().c_str(),
+            loads[100].json().c_str(), loads[1000].json().c_str(), perItem10, perItem1000,
+            reads[10].json().c_str(), reads[100].json().c_str(), reads[1000].json().c_str());
     fclose(out);
+    if (want("details"))
+        ShowInternetSettings(0);
     control.Reset();
     CoUninitialize();
     return 0;

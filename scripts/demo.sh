@@ -45,6 +45,8 @@ fi
 # Headless: a tour of every window, one screenshot each.
 rm -rf "$shots"
 penctl dock "$pen" >/dev/null || true
+# The pages of the Internet services (personal details, shortcuts) are part of the tour.
+wine reg add 'HKCU\Software\Velar\2.0\Quillpad' /v ShowInternetSettings /t REG_DWORD /d 1 /f >/dev/null 2>&1
 # The demo pen is protected by a password, so the Connection page offers to change or
 # remove it.
 penctl password "$pen" tinta "el color del cielo" >/dev/null
@@ -79,6 +81,13 @@ penctl password "$pen" --clear >/dev/null
 penctl undock "$pen" >/dev/null; penctl dock "$pen" >/dev/null; sleep 1
 tour open 103 && sleep 1 && shot 10-create-password
 tour close; sleep 1
+echo "demo: the Details page, its More details sheet, the Shortcuts page and the shortcut editor"
+tour page "Detalles personales" && sleep 1 && shot 11-details-page
+tour open 109 && sleep 1 && shot 12-more-details
+tour close; sleep 1
+tour page "Accesos directos a la dirección" && tour select 127 2 && sleep 1 && shot 13-shortcuts-page
+tour open 121 && sleep 1 && shot 14-edit-shortcut
+tour close; sleep 1
 echo "demo: the Advanced page with the Internet settings, its server test against a local server, ISP settings"
 wine taskkill /IM Quillpad.exe >/dev/null 2>&1 || true
 wait "$first" || true
@@ -96,17 +105,22 @@ wine reg add 'HKCU\Software\Velar\2.0\Quillpad' /v ShowInternetSettings /t REG_D
 wine "$bin/Quillpad.exe" >/dev/null 2>&1 &
 first=$!
 sleep 4
-tour page "Avanzado" && sleep 1 && shot 11-advanced-page
-tour open 123 && sleep 1 && shot 12-server-test-waiting
-sleep 3 && shot 13-server-test-success
+tour page "Avanzado" && sleep 1 && shot 15-advanced-page
+tour open 123 && sleep 1 && shot 16-server-test-waiting
+sleep 3 && shot 17-server-test-success
 tour close; sleep 1
-tour open 124 && sleep 1 && shot 14-change-server
+tour open 124 && sleep 1 && shot 18-change-server
 tour close; sleep 1
-tour open 126 && sleep 1 && shot 15-isp-settings
+tour open 126 && sleep 1 && shot 19-isp-settings
 tour close; sleep 1
 echo quit >&7; exec 7>&-; rm -f "$fifo" "$portfile"
+penctl set - /manager/orskUrl orsk.velar.es:443 --text >/dev/null
 wait "$server" 2>/dev/null || true
 wine reg delete 'HKCU\Software\Velar\2.0\Quillpad' /v ShowInternetSettings /f >/dev/null 2>&1 || true
 wine taskkill /IM Quillpad.exe >/dev/null 2>&1 || true
 wait "$first" || true
+# The tests start from copies of this prefix: the setting goes again, and the wineserver
+# ends so that the registry files on disk say so.
+wine reg delete 'HKCU\Software\Velar\2.0\Quillpad' /v ShowInternetSettings /f >/dev/null 2>&1 || true
+"$here/wine-stop.sh"
 echo "demo: screenshots in $shots"

@@ -177,6 +177,9 @@ int run(IPenManagerControl* control, const PenctlArgs::Command& command) {
         }
         case PenctlArgs::ValueKind::Text:
             return setValue(control, command.path, textValue(command.text));
+        case PenctlArgs::ValueKind::Json:
+            hr = control->SetJson(Bstr(command.path), Bstr(command.text));
+            return FAILED(hr) ? failed("SetJson", hr) : 0;
         }
         return 2;
     case Verb::Password:

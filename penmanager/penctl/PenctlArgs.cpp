@@ -10,7 +10,7 @@ namespace PenctlArgs {
 
 const wchar_t kUsage[] =
     L"usage: penctl status | dock ID | undock ID | lock ID [--unlock-fails] | unlock ID | "
-    L"outbox add ID JSON | set ID|- PATH VALUE [--text] | "
+    L"outbox add ID JSON | set ID|- PATH VALUE [--text|--json] | "
     L"password ID TEXT [HINT] | password ID --clear | hint ID | fail METHOD HRESULT [--times N] | "
     L"delay METHOD MS [--times N] | burst ID docked|undocked|unlocked|outbox N | clear | dump | calls | quit";
 
@@ -111,7 +111,7 @@ Result parse(const std::vector<std::wstring>& args) {
         return command;
     }
     if (verb == L"set") {
-        if (n < 4 || n > 5 || (n == 5 && args[4] != L"--text"))
+        if (n < 4 || n > 5 || (n == 5 && args[4] != L"--text" && args[4] != L"--json"))
             return error(L"set needs a pen id (or -), a path and a value");
         const std::wstring& pen = args[1];
         const std::wstring& path = args[2];
@@ -126,7 +126,10 @@ Result parse(const std::vector<std::wstring>& args) {
             return error(L"set needs a pen id (or -)");
         command.verb = Verb::Set;
         command.text = args[3];
-        if (n == 4 && (args[3] == L"true" || args[3] == L"false")) {
+        // --json: a whole object or list at once (a pen's user data, its shortcuts).
+        if (n == 5 && args[4] == L"--json") {
+            command.valueKind = ValueKind::Json;
+        } else if (n == 4 && (args[3] == L"true" || args[3] == L"false")) {
             command.valueKind = ValueKind::Flag;
             command.number = args[3] == L"true";
         } else if (n == 4 && toLong(args[3], command.number)) {

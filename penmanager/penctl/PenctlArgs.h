@@ -9,8 +9,8 @@ namespace PenctlArgs {
 
 enum class Verb { Status, Dock, Undock, Lock, Unlock, OutboxAdd, Set, Password, Hint, Fail, Delay, Burst, Clear, Dump, Calls, Quit };
 
-// How a "set" value travels: text, a 32-bit number or a flag.
-enum class ValueKind { Text, Number, Flag };
+// How a "set" value travels: text, a 32-bit number, a flag or JSON (objects, lists).
+enum class ValueKind { Text, Number, Flag, Json };
 
 struct Command {
     Verb verb = Verb::Status;

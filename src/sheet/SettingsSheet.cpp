@@ -34,7 +34,7 @@ SettingsSheet::~SettingsSheet() {
 }
 
 std::array<PropertyPage*, 6> SettingsSheet::Pages() {
-    return {&m_statusPage, &m_connectionPage, nullptr, nullptr, &m_advancedPage, &m_aboutPage};
+    return {&m_statusPage, &m_connectionPage, &m_detailsPage, &m_shortcutsPage, &m_advancedPage, &m_aboutPage};
 }
 
 IPen* SettingsSheet::GetPen() {

@@ -18,6 +18,8 @@
 #include "pen/PenSource.h"
 #include "sheet/AdvancedPage.h"
 #include "sheet/ConnectionPage.h"
+#include "sheet/DetailsPage.h"
+#include "sheet/ShortcutsPage.h"
 #include "sheet/AboutPage.h"
 #include "sheet/StatusPage.h"
 #include "sheet/WriteFailures.h"
@@ -82,6 +84,8 @@ private:
     Microsoft::WRL::ComPtr<IPen> m_pen;
     StatusPage m_statusPage;
     ConnectionPage m_connectionPage;
+    DetailsPage m_detailsPage;
+    ShortcutsPage m_shortcutsPage;
     AdvancedPage m_advancedPage;
     AboutPage m_aboutPage;
 };

@@ -40,7 +40,8 @@ std::wstring fields(const Command& c) {
     add(!c.unlockSucceeds, L"unlockSucceeds", L"0");
     add(!c.json.empty(), L"json", c.json);
     add(!c.path.empty(), L"path", c.path);
-    add(c.valueKind != ValueKind::Text, L"kind", c.valueKind == ValueKind::Flag ? L"flag" : L"number");
+    const wchar_t* const kinds[] = {L"text", L"number", L"flag", L"json"};
+    add(c.valueKind != ValueKind::Text, L"kind", kinds[static_cast<int>(c.valueKind)]);
     add(!c.text.empty(), L"text", c.text);
     add(!c.hint.empty(), L"hint", c.hint);
     add(c.number != 0, L"number", std::to_wstring(c.number));
@@ -73,6 +74,8 @@ TEST(PenctlArgsTest, CommandsCarryWhatTheControlCallsNeed) {
          L"set path=/pens/PEN-1/userData/timeZone kind=number text=-60 number=-60"},
         {{L"set", L"PEN-1", L"/userData/cellPhone", L"600123456", L"--text"},
          L"set path=/pens/PEN-1/userData/cellPhone text=600123456"},
+        {{L"set", L"PEN-1", L"/userData/readOnly", L"{\"email\":true}", L"--json"},
+         L"set path=/pens/PEN-1/userData/readOnly kind=json text={\"email\":true}"},
         {{L"set", L"PEN-1", L"/userData/name", L"Ana Pérez"},
          L"set path=/pens/PEN-1/userData/name text=Ana Pérez"},
         {{L"set", L"-", L"/manager/orskUrl", L"example.com:8080"},

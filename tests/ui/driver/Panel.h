@@ -16,5 +16,8 @@ constexpr int kHelpCommand = 57670; // ID_HELP, handled by the main window
 
 // The top-level dialog (#32770) of the process with this caption, or null.
 HWND FindDialog(DWORD pid, const wchar_t* caption);
+// The program's setting "ShowInternetSettings" (the Details and Shortcuts pages), read
+// when the sheet is made.
+void ShowInternetSettings(DWORD value);
 
 } // namespace ui

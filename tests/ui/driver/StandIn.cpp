@@ -125,6 +125,22 @@ bool StandIn::Set(const std::wstring& penId, const std::wstring& path, const std
     return Run(args).Ok();
 }
 
+bool StandIn::SetJson(const std::wstring& penId, const std::wstring& path, const std::string& json) {
+    const int size = MultiByteToWideChar(CP_UTF8, 0, json.data(), static_cast<int>(json.size()), nullptr, 0);
+    std::wstring text(size, L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, json.data(), static_cast<int>(json.size()), text.data(), size);
+    return Run({L"set", penId, path, text, L"--json"}).Ok();
+}
+
+int StandIn::CallCount(const std::string& method) {
+    const std::string calls = Run({L"calls"}).out;
+    const std::string quoted = "\"" + method + "\"";
+    int count = 0;
+    for (size_t at = calls.find(quoted); at != std::string::npos; at = calls.find(quoted, at + 1))
+        ++count;
+    return count;
+}
+
 bool StandIn::Fail(const std::wstring& method, HRESULT hr, int times) {
     wchar_t code[16];
     swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(hr));

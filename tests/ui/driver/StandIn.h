@@ -35,9 +35,13 @@ public:
     // A value at a path of the pen's state ("/userData/name"); penId "-" for the manager.
     static bool Set(const std::wstring& penId, const std::wstring& path, const std::wstring& value,
                     bool asText = false);
+    // A JSON value (object, list...) at a path of the pen's state.
+    static bool SetJson(const std::wstring& penId, const std::wstring& path, const std::string& json);
     // Makes a method ("IPen::GetUserData") fail with hr, for times calls (-1: until Clear).
     static bool Fail(const std::wstring& method, HRESULT hr, int times = -1);
     static bool Clear();
+    // How often the stand-in has served a method ("IPen::SetUserData") so far.
+    static int CallCount(const std::string& method);
     // The whole state: {"manager": {...}, "pens": {"ID": {...}}}; null when it can't be had.
     static nlohmann::json State();
     static bool Quit();

@@ -6,6 +6,7 @@
 //   about     shows the About page, presses "Copiar" and prints what was copied
 //   page TAB  shows the sheet's page with that tab caption
 //   open ID   clicks button ID of the current page and waits for the window it opens
+//   select ID N  selects item N (from 0) of list view ID on the current page
 //   close [CAPTION]  closes the window with that caption, or the dialog over the sheet
 #include <windows.h>
 #include <tlhelp32.h>
@@ -77,12 +78,14 @@ int wmain(int argc, wchar_t** argv) {
             ui::Post(window, WM_CLOSE);
         return 0;
     }
-    if (step == L"page" || step == L"open" || step == L"close") {
+    if (step == L"page" || step == L"open" || step == L"close" || step == L"select") {
         ui::Sheet sheet = ui::Sheet::Find(pid, ui::kSheetCaption);
         if (!sheet)
             return 1;
         if (step == L"page")
             return argc == 3 && sheet.SelectPage(std::wstring(argv[2])) ? 0 : 1;
+        if (step == L"select")
+            return argc == 4 && ui::ListView(sheet.CurrentPage(), _wtoi(argv[2])).Select(_wtoi(argv[3])) ? 0 : 1;
         if (step == L"open") {
             sheet.Item(argc == 3 ? _wtoi(argv[2]) : 0).PostClick();
             return ui::WaitFor([&] { return GetLastActivePopup(sheet.Hwnd()) != sheet.Hwnd(); }) ? 0 : 1;
@@ -115,6 +118,6 @@ int wmain(int argc, wchar_t** argv) {
         fwrite(text.data(), 1, text.size() - 1, stdout);
         return copied.empty() ? 1 : 0;
     }
-    fprintf(stderr, "usage: DemoTour help|question|answer|about|page TAB|open ID|close [CAPTION]\n");
+    fprintf(stderr, "usage: DemoTour help|question|answer|about|page TAB|open ID|select ID N|close [CAPTION]\n");
     return 2;
 }

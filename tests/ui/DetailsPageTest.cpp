@@ -1,0 +1,288 @@
+// The Details page against the stand-in: what the pen's user data shows (tables,
+// read-only flags, values that can't be read), Apply writing only what changed in one
+// write-back, validation on leaving the page, pen events and write failures.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "ui/driver/Driver.h"
+
+namespace {
+using namespace std::chrono_literals;
+using ui::Control;
+using ui::Sheet;
+using ui::StandIn;
+
+const std::wstring kPen = StandIn::kDemoPen;
+const wchar_t kDetailsTab[] = L"Detalles personales";
+const wchar_t kUnexpected[] = L"Ha ocurrido un error imprevisto.";
+const wchar_t kNoPen[] = L"El lápiz no está conectado/Lápiz bloqueado.";
+constexpr HRESULT kFail = static_cast<HRESULT>(0x80004005);
+
+std::string Narrow(const std::wstring& text) {
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
+    std::string out(size > 0 ? size - 1 : 0, '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, out.data(), size, nullptr, nullptr);
+    return out;
+}
+
+// One control as the user sees it.
+struct Shown {
+    int id;
+    std::wstring text;
+    bool enabled;
+};
+
+class DetailsPage : public ::testing::Test {
+public:
+    static void SetUpTestSuite() {
+        s_userData = StandIn::State()["pens"]["AAA-BBB-CCC-DD"]["userData"].dump();
+        ui::ShowInternetSettings(1);
+    }
+    // Closed the way the user ends it, so that the stand-in is not left with the event
+    // sink of a killed panel (the next test's penctl calls timed out after one).
+    void TearDown() override {
+        if (HWND frame = app.FindTopWindow(ui::kFrameClass))
+            ui::Post(frame, WM_CLOSE);
+        app.WaitExit(10000);
+    }
+    void SetUp() override {
+        ASSERT_TRUE(log.IsListening());
+        ASSERT_TRUE(StandIn::Clear());
+        ASSERT_TRUE(StandIn::SetJson(kPen, L"/userData", s_userData));
+        ASSERT_TRUE(StandIn::Dock(kPen));
+    }
+
+    static nlohmann::json UserData() { return StandIn::State()["pens"]["AAA-BBB-CCC-DD"]["userData"]; }
+    void Start() {
+        ASSERT_TRUE(app.Start(L"Quillpad.exe"));
+        sheet = Sheet::Find(app.Pid(), ui::kSheetCaption);
+        ASSERT_TRUE(sheet) << log.Dump();
+        ASSERT_TRUE(sheet.SelectPage(kDetailsTab));
+    }
+    // The pen docked again, so that the page reads what the stand-in now holds.
+    static void Redock() {
+        ASSERT_TRUE(StandIn::Undock(kPen));
+        ASSERT_TRUE(StandIn::Dock(kPen));
+    }
+    Control Item(int id) const { return sheet.Item(id); }
+    bool Shows(const std::vector<Shown>& expected) const {
+        return ui::WaitUntil([&] {
+            for (const Shown& s : expected)
+                if (Item(s.id).Text() != s.text || Item(s.id).IsEnabled() != s.enabled)
+                    return false;
+            return true;
+        });
+    }
+    std::string Dump(const std::vector<Shown>& expected) const {
+        std::string out;
+        for (const Shown& s : expected)
+            out += std::to_string(s.id) + ": " + Narrow(Item(s.id).Text()) +
+                   (Item(s.id).IsEnabled() ? " on\n" : " off\n");
+        return out;
+    }
+    bool ApplyEnabled() const {
+        return ui::WaitUntil([&] { return sheet.Button(Sheet::kApply).IsEnabled(); }, 2000);
+    }
+
+    static inline std::string s_userData;
+    DebugLog log;
+    Process app;
+    Sheet sheet;
+};
+
+TEST_F(DetailsPage, ShowsTheUserDataAsRead) {
+    struct Case {
+        const char* name;
+        std::function<void()> set;
+        std::vector<Shown> shown;
+    };
+    const Case cases[] = {
+        {"demo pen",
+         [] {},
+         {{IDC_DETAILS_NAME, L"Ana García Núñez", true},
+          {IDC_DETAILS_EMAIL, L"ana.garcia@correo.es", true},
+          {IDC_DETAILS_CELL_PHONE, L"+34 612 345 678", true},
+          {IDC_DETAILS_LANGUAGE, L"Español", true},
+          {IDC_DETAILS_TIME_ZONE, L"GMT +01:00", true}}},
+        {"upper-case code, quarter-hour zone",
+         [] {
+             StandIn::Set(kPen, L"/userData/feedbackLanguage", L"EN", true);
+             StandIn::Set(kPen, L"/userData/timeZone", L"345");
+         },
+         {{IDC_DETAILS_LANGUAGE, L"Inglés", true}, {IDC_DETAILS_TIME_ZONE, L"GMT +05:45", true}}},
+        {"values outside the tables",
+         [] {
+             StandIn::Set(kPen, L"/userData/feedbackLanguage", L"sv", true);
+             StandIn::Set(kPen, L"/userData/timeZone", L"465");
+         },
+         {{IDC_DETAILS_LANGUAGE, L"", false}, {IDC_DETAILS_TIME_ZONE, L"", false}}},
+        {"read-only flags",
+         [] { StandIn::SetJson(kPen, L"/userData/readOnly", R"({"email":true,"timeZone":true})"); },
+         {{IDC_DETAILS_NAME, L"Ana García Núñez", true},
+          {IDC_DETAILS_EMAIL, L"ana.garcia@correo.es", false},
+          {IDC_DETAILS_TIME_ZONE, L"GMT +01:00", false}}},
+        {"GetName fails",
+         [] { StandIn::Fail(L"IUserData::GetName", kFail); },
+         {{IDC_DETAILS_NAME, kUnexpected, false}, {IDC_DETAILS_EMAIL, L"ana.garcia@correo.es", true}}},
+        {"GetEmail fails",
+         [] { StandIn::Fail(L"IUserData::GetEmail", kFail); },
+         {{IDC_DETAILS_EMAIL, kUnexpected, false}, {IDC_DETAILS_CELL_PHONE, L"+34 612 345 678", true}}},
+        {"GetCellPhone fails",
+         [] { StandIn::Fail(L"IUserData::GetCellPhone", kFail); },
+         {{IDC_DETAILS_CELL_PHONE, kUnexpected, false}, {IDC_DETAILS_NAME, L"Ana García Núñez", true}}},
+        {"GetFeedbackLanguage fails",
+         [] { StandIn::Fail(L"IUserData::GetFeedbackLanguage", kFail); },
+         {{IDC_DETAILS_LANGUAGE, L"", false}, {IDC_DETAILS_TIME_ZONE, L"GMT +01:00", true}}},
+        {"GetTimeZone fails",
+         [] { StandIn::Fail(L"IUserData::GetTimeZone", kFail); },
+         {{IDC_DETAILS_TIME_ZONE, L"", false}, {IDC_DETAILS_LANGUAGE, L"Español", true}}},
+        {"no user data",
+         [] { StandIn::Fail(L"IPen::GetUserData", kFail); },
+         {{IDC_DETAILS_NAME, kUnexpected, false},
+          {IDC_DETAILS_EMAIL, kUnexpected, false},
+          {IDC_DETAILS_CELL_PHONE, kUnexpected, false},
+          {IDC_DETAILS_LANGUAGE, L"", false},
+          {IDC_DETAILS_TIME_ZONE, L"", false}}},
+    };
+    Start();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_TRUE(StandIn::Clear());
+        ASSERT_TRUE(StandIn::SetJson(kPen, L"/userData", s_userData));
+        c.set();
+        Redock();
+        EXPECT_TRUE(Shows(c.shown)) << Dump(c.shown);
+        EXPECT_FALSE(sheet.Button(Sheet::kApply).IsEnabled());
+    }
+    // Undocked: the no-pen text everywhere, nothing enabled.
+    ASSERT_TRUE(StandIn::Undock(kPen));
+    EXPECT_TRUE(Shows({{IDC_DETAILS_NAME, kNoPen, false},
+                       {IDC_DETAILS_CELL_PHONE, kNoPen, false},
+                       {IDC_DETAILS_TIME_ZONE, L"", false}}));
+}
+
+TEST_F(DetailsPage, ApplyWritesOnlyWhatChangedInOneWriteBack) {
+    Start();
+    ASSERT_TRUE(Shows({{IDC_DETAILS_TIME_ZONE, L"GMT +01:00", true}}));
+    // Typing and restoring the text leaves nothing to apply.
+    Item(IDC_DETAILS_NAME).SelectAll();
+    Item(IDC_DETAILS_NAME).Type(L"Ana");
+    EXPECT_TRUE(ApplyEnabled());
+    Item(IDC_DETAILS_NAME).SelectAll();
+    Item(IDC_DETAILS_NAME).Type(L"Ana García Núñez");
+    EXPECT_TRUE(ui::WaitUntil([&] { return !sheet.Button(Sheet::kApply).IsEnabled(); }));
+
+    const int setters = StandIn::CallCount("IUserData::SetName") + StandIn::CallCount("IUserData::SetEmail") +
+                        StandIn::CallCount("IUserData::SetCellPhone") +
+                        StandIn::CallCount("IUserData::SetFeedbackLanguage");
+    const int zones = StandIn::CallCount("IUserData::SetTimeZone"),
+              writeBacks = StandIn::CallCount("IPen::SetUserData");
+    Item(IDC_DETAILS_TIME_ZONE).Select(22);
+    ASSERT_TRUE(ApplyEnabled());
+    sheet.Button(Sheet::kApply).Click();
+    EXPECT_EQ(UserData()["timeZone"], 345);
+    EXPECT_EQ(StandIn::CallCount("IUserData::SetTimeZone"), zones + 1);
+    EXPECT_EQ(StandIn::CallCount("IPen::SetUserData"), writeBacks + 1);
+    EXPECT_EQ(StandIn::CallCount("IUserData::SetName") + StandIn::CallCount("IUserData::SetEmail") +
+                  StandIn::CallCount("IUserData::SetCellPhone") +
+                  StandIn::CallCount("IUserData::SetFeedbackLanguage"),
+              setters);
+    EXPECT_FALSE(sheet.Button(Sheet::kApply).IsEnabled());
+    // Nothing changed: nothing written.
+    sheet.Button(Sheet::kApply).Click();
+    EXPECT_EQ(StandIn::CallCount("IPen::SetUserData"), writeBacks + 1);
+}
+
+TEST_F(DetailsPage, InvalidTextKeepsTheUserOnTheField) {
+    Start();
+    ASSERT_TRUE(Shows({{IDC_DETAILS_EMAIL, L"ana.garcia@correo.es", true}}));
+    Item(IDC_DETAILS_EMAIL).SelectAll();
+    Item(IDC_DETAILS_EMAIL).Type(L"ana");
+    ui::Post(sheet.Hwnd(), PSM_SETCURSEL, 0, 0);
+    ui::MessageBoxWindow box = ui::MessageBoxWindow::Wait(app.Pid());
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box.Caption(), L"Entrada no válida");
+    EXPECT_EQ(box.Text(),
+              L"La información ingresada no es válida. Asegúrese de completar correctamente los campos.");
+    box.Answer(IDOK);
+    ASSERT_TRUE(box.WaitClosed());
+    EXPECT_EQ(sheet.CurrentCaption(), kDetailsTab);
+    HWND email = Item(IDC_DETAILS_EMAIL).Hwnd();
+    GUITHREADINFO info{};
+    info.cbSize = sizeof(info);
+    EXPECT_TRUE(ui::WaitUntil([&] {
+        return GetGUIThreadInfo(GetWindowThreadProcessId(email, nullptr), &info) && info.hwndFocus == email;
+    }));
+    const DWORD selection = static_cast<DWORD>(SendMessageW(email, EM_GETSEL, 0, 0));
+    EXPECT_EQ(LOWORD(selection), 0);
+    EXPECT_EQ(HIWORD(selection), 3);
+    // Undocking while the message shows closes it and shows the no-pen state.
+    ui::Post(sheet.Hwnd(), PSM_SETCURSEL, 0, 0);
+    ASSERT_TRUE(ui::MessageBoxWindow::Wait(app.Pid()));
+    ASSERT_TRUE(StandIn::Undock(kPen));
+    EXPECT_TRUE(ui::WaitUntil([&] { return !ui::MessageBoxWindow::Find(app.Pid()); }));
+    EXPECT_TRUE(Shows({{IDC_DETAILS_EMAIL, kNoPen, false}}));
+    EXPECT_EQ(UserData()["email"], "ana.garcia@correo.es");
+}
+
+TEST_F(DetailsPage, DockingAnotherPenShowsItsValues) {
+    const std::wstring other = L"ZZZ-YYY-XXX-WW";
+    // A pen the stand-in knows once it has been docked.
+    ASSERT_TRUE(StandIn::Dock(other));
+    ASSERT_TRUE(StandIn::Undock(other));
+    ASSERT_TRUE(StandIn::SetJson(
+        other, L"/userData",
+        R"({"name":"Jordi Puig Serra","email":"jordi@correo.es","cellPhone":"+34 655 000 111",)"
+        R"("feedbackLanguage":"fr","timeZone":0})"));
+    Start();
+    ASSERT_TRUE(Shows({{IDC_DETAILS_NAME, L"Ana García Núñez", true}}));
+    ASSERT_TRUE(StandIn::Dock(other));
+    EXPECT_TRUE(Shows({{IDC_DETAILS_NAME, L"Jordi Puig Serra", true},
+                       {IDC_DETAILS_EMAIL, L"jordi@correo.es", true},
+                       {IDC_DETAILS_LANGUAGE, L"Francés", true},
+                       {IDC_DETAILS_TIME_ZONE, L"GMT", true}}));
+    ASSERT_TRUE(StandIn::Undock(other));
+}
+
+TEST_F(DetailsPage, WriteFailuresAreLoggedAndToldOnce) {
+    struct Case {
+        const wchar_t* method;
+        const char* logLine;
+        bool timeZoneSaved;
+    };
+    // A setter that fails leaves the other fields written; a failed write-back none.
+    const Case cases[] = {{L"IUserData::SetName", "Failed to set name (0x80004005).", true},
+                          {L"IPen::SetUserData", "Failed to set user data (0x80004005).", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.method));
+        ASSERT_TRUE(StandIn::SetJson(kPen, L"/userData", s_userData));
+        Start();
+        ASSERT_TRUE(Shows({{IDC_DETAILS_NAME, L"Ana García Núñez", true}}));
+        ASSERT_TRUE(StandIn::Fail(c.method, kFail));
+        Item(IDC_DETAILS_NAME).SelectAll();
+        Item(IDC_DETAILS_NAME).Type(L"Ana G.");
+        Item(IDC_DETAILS_TIME_ZONE).Select(15);
+        sheet.Button(Sheet::kApply).PostClick();
+        ui::MessageBoxWindow box = ui::MessageBoxWindow::Wait(app.Pid());
+        ASSERT_TRUE(box);
+        EXPECT_NE(box.Text().find(L"Su nombre"), std::wstring::npos) << Narrow(box.Text());
+        box.Answer(IDOK);
+        ASSERT_TRUE(box.WaitClosed());
+        EXPECT_FALSE(ui::MessageBoxWindow::Find(app.Pid()));
+        EXPECT_TRUE(log.WaitFor(app.Pid(), c.logLine, 2s)) << log.Dump();
+        EXPECT_EQ(UserData()["name"], "Ana García Núñez");
+        EXPECT_EQ(UserData()["timeZone"], c.timeZoneSaved ? 120 : 60);
+        // What was not saved is still a change on the page.
+        EXPECT_TRUE(sheet.Button(Sheet::kApply).IsEnabled());
+        ASSERT_TRUE(StandIn::Clear());
+        sheet.Button(Sheet::kCancel).PostClick();
+        ASSERT_TRUE(app.WaitExit(5000));
+    }
+}
+} // namespace
