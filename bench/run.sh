@@ -9,7 +9,7 @@ out="$QP_BUILD/bench"
 mkdir -p "$out"
 
 rc=0
-for bench in pen_connection sheet; do
+for bench in pen_connection sheet server_test; do
   json="$out/${bench//_/-}.json"
   rm -f "$json"
   # The driver writes through Wine's Z: drive, which maps the Unix root.

@@ -88,6 +88,35 @@ tour close; sleep 1
 tour page "Accesos directos a la dirección" && tour select 127 2 && sleep 1 && shot 13-shortcuts-page
 tour open 121 && sleep 1 && shot 14-edit-shortcut
 tour close; sleep 1
+echo "demo: the Advanced page with the Internet settings, its server test against a local server, ISP settings"
+wine taskkill /IM Quillpad.exe >/dev/null 2>&1 || true
+wait "$first" || true
+# A loopback HTTP server of our own that answers after 3 s, so the waiting box shows.
+fifo=$(mktemp -u); mkfifo "$fifo"; portfile=$(mktemp)
+unset http_proxy https_proxy HTTP_PROXY HTTPS_PROXY
+wine "$bin/LoopbackHttpServer.exe" <"$fifo" >"$portfile" 2>/dev/null &
+server=$!
+exec 7>"$fifo"
+for _ in $(seq 50); do grep -q port "$portfile" && break; sleep 0.2; done
+port=$(tr -d '\r' <"$portfile" | awk '/^port/ {print $2}')
+echo "answer 200 3000" >&7
+penctl set - /manager/orskUrl "127.0.0.1:$port" --text >/dev/null
+wine reg add 'HKCU\Software\Velar\2.0\Quillpad' /v ShowInternetSettings /t REG_DWORD /d 1 /f >/dev/null 2>&1
+wine "$bin/Quillpad.exe" >/dev/null 2>&1 &
+first=$!
+sleep 4
+tour page "Avanzado" && sleep 1 && shot 15-advanced-page
+tour open 123 && sleep 1 && shot 16-server-test-waiting
+sleep 3 && shot 17-server-test-success
+tour close; sleep 1
+tour open 124 && sleep 1 && shot 18-change-server
+tour close; sleep 1
+tour open 126 && sleep 1 && shot 19-isp-settings
+tour close; sleep 1
+echo quit >&7; exec 7>&-; rm -f "$fifo" "$portfile"
+penctl set - /manager/orskUrl orsk.velar.es:443 --text >/dev/null
+wait "$server" 2>/dev/null || true
+wine reg delete 'HKCU\Software\Velar\2.0\Quillpad' /v ShowInternetSettings /f >/dev/null 2>&1 || true
 wine taskkill /IM Quillpad.exe >/dev/null 2>&1 || true
 wait "$first" || true
 # The tests start from copies of this prefix: the setting goes again, and the wineserver

@@ -51,6 +51,26 @@ std::wstring utf8ToWide(const std::string& text) {
     return result;
 }
 
+std::string wideToAnsi(const std::wstring& text) {
+    TraceScope scope("StringPackage::wideToAnsi", true);
+    const int length = static_cast<int>(text.size());
+    const int size = WideCharToMultiByte(CP_ACP, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+    std::string result(size > 0 ? static_cast<size_t>(size) : 0, '\0');
+    if (size > 0)
+        WideCharToMultiByte(CP_ACP, 0, text.data(), length, result.data(), size, nullptr, nullptr);
+    return result;
+}
+
+std::wstring ansiToWide(const std::string& text) {
+    TraceScope scope("StringPackage::ansiToWide", true);
+    const int length = static_cast<int>(text.size());
+    const int size = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
+    std::wstring result(size > 0 ? static_cast<size_t>(size) : 0, L'\0');
+    if (size > 0)
+        MultiByteToWideChar(CP_ACP, 0, text.data(), length, result.data(), size);
+    return result;
+}
+
 std::string encodeUtf8Legacy(const wchar_t* text, size_t length) {
     TraceScope scope("StringPackage::encodeUtf8Legacy");
     std::string out;

@@ -12,6 +12,10 @@ namespace StringPackage {
 std::string wideToUtf8(const std::wstring& text);
 std::string wideToUtf8(const wchar_t* text); // null gives an empty text
 std::wstring utf8ToWide(const std::string& text);
+// The system (ANSI) code page, for interfaces that take nothing else; characters it
+// lacks become the code page's default character. Never throw.
+std::string wideToAnsi(const std::wstring& text);
+std::wstring ansiToWide(const std::string& text);
 
 // The unit-by-unit encoder used on the 9x family, where the system has no UTF-8 code
 // page. Lone surrogates become three bytes; a high surrogate at the very end throws.

@@ -34,7 +34,7 @@ SettingsSheet::~SettingsSheet() {
 }
 
 std::array<PropertyPage*, 6> SettingsSheet::Pages() {
-    return {&m_statusPage, &m_connectionPage, &m_detailsPage, &m_shortcutsPage, nullptr, &m_aboutPage};
+    return {&m_statusPage, &m_connectionPage, &m_detailsPage, &m_shortcutsPage, &m_advancedPage, &m_aboutPage};
 }
 
 IPen* SettingsSheet::GetPen() {
@@ -96,12 +96,13 @@ void SettingsSheet::UpdatePages() {
     AddIfAbsent(pages[kConnection]);
     if (showInternet) {
         // Pages keep their order: what follows a missing page goes first and comes back.
-        if (!HasPage(pages[kDetails])) {
+        // (A page this build does not have is no gap to fill.)
+        if (pages[kDetails] && !HasPage(pages[kDetails])) {
             RemoveIfPresent(pages[kShortcuts]);
             RemoveIfPresent(pages[kAdvanced]);
             RemoveIfPresent(pages[kAbout]);
         }
-        if (!HasPage(pages[kShortcuts])) {
+        if (pages[kShortcuts] && !HasPage(pages[kShortcuts])) {
             RemoveIfPresent(pages[kAdvanced]);
             RemoveIfPresent(pages[kAbout]);
         }
@@ -242,13 +243,17 @@ LRESULT SettingsSheet::OnPenUnlocked(const char* penId, LPARAM lp) {
     return 0;
 }
 
+HRESULT SettingsSheet::CreatePenManager(ComPtr<IPenManager>& manager) {
+    // Through the sheet's factory while the sheet lives (the same object, made faster).
+    return s_factory ? s_factory->Create(manager)
+                     : CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&manager));
+}
+
 ComPtr<IPen> SettingsSheet::GetPen(const char* penId) {
     TraceScope scope("SettingsSheet::GetPen");
     scope.trace("Getting pen manager.");
     ComPtr<IPenManager> manager;
-    // Through the sheet's factory while the sheet lives (the same object, made faster).
-    HRESULT hr = s_factory ? s_factory->Create(manager)
-                           : CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&manager));
+    HRESULT hr = CreatePenManager(manager);
     if (FAILED(hr)) {
         scope.warning("Failed to create pen manager (0x%08x).", static_cast<unsigned>(hr));
         return nullptr;

@@ -16,6 +16,7 @@
 #include "pen/PenManagerFactory.h"
 #include "pen/PenMessageReceiver.h"
 #include "pen/PenSource.h"
+#include "sheet/AdvancedPage.h"
 #include "sheet/ConnectionPage.h"
 #include "sheet/DetailsPage.h"
 #include "sheet/ShortcutsPage.h"
@@ -38,8 +39,10 @@ public:
     IPen* GetPen() override;
     // A new reference to the unlocked pen with that id, or null.
     static Microsoft::WRL::ComPtr<IPen> GetPen(const char* penId);
+    // A new pen manager object (through the sheet's class factory while a sheet lives).
+    static HRESULT CreatePenManager(Microsoft::WRL::ComPtr<IPenManager>& manager);
     // A new reference to paired device index (from 0) of the current pen, or null.
-    Microsoft::WRL::ComPtr<IPairedDevice> GetPairedDevice(int index);
+    Microsoft::WRL::ComPtr<IPairedDevice> GetPairedDevice(int index) override;
 
     void ShowHistory();
     BOOL ApplyPages();
@@ -83,5 +86,6 @@ private:
     ConnectionPage m_connectionPage;
     DetailsPage m_detailsPage;
     ShortcutsPage m_shortcutsPage;
+    AdvancedPage m_advancedPage;
     AboutPage m_aboutPage;
 };

@@ -10,6 +10,11 @@ IPen* SheetPage::GetPen() const {
     return source ? source->GetPen() : nullptr;
 }
 
+Microsoft::WRL::ComPtr<IPairedDevice> SheetPage::GetPairedDevice(int index) const {
+    PenSource* source = PenSource::FromWindow(SheetHandle());
+    return source ? source->GetPairedDevice(index) : nullptr;
+}
+
 void SheetPage::CloseOpenWindows() {
     TraceScope scope("SheetPage::CloseOpenWindows", true);
     if (m_openDialog && m_openDialog->IsWindow())

@@ -23,6 +23,8 @@ public:
 protected:
     // The current pen of the sheet the page sits on (borrowed), or null.
     IPen* GetPen() const;
+    // A new reference to paired device index (from 0) of that pen, or null.
+    Microsoft::WRL::ComPtr<IPairedDevice> GetPairedDevice(int index) const;
 
     // The pen messages (OnPenDocked, OnPenUndocked) come through PenMessageReceiver.
     // Compares the controls with the values as read and sets the modified state.

@@ -44,6 +44,13 @@ public:
         s_userData = StandIn::State()["pens"]["AAA-BBB-CCC-DD"]["userData"].dump();
         ui::ShowInternetSettings(1);
     }
+    // Closed the way the user ends it, so that the stand-in is not left with the event
+    // sink of a killed panel (the next test's penctl calls timed out after one).
+    void TearDown() override {
+        if (HWND frame = app.FindTopWindow(ui::kFrameClass))
+            ui::Post(frame, WM_CLOSE);
+        app.WaitExit(10000);
+    }
     void SetUp() override {
         ASSERT_TRUE(log.IsListening());
         ASSERT_TRUE(StandIn::Clear());

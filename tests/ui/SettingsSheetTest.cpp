@@ -68,7 +68,7 @@ const wchar_t kBattery80[] = L"80% remanente (3:05 hora de escritura, or 40:00 h
 TEST_F(SettingsSheet, StatusPageFollowsDockingAndUndocking) {
     StartShown();
     EXPECT_EQ(sheet.TabCaptions(), (std::vector<std::wstring>{L"Estado del lápiz", L"Especificaciones de la conexión",
-                                                           L"Acerca de"}));
+                                                           L"Avanzado", L"Acerca de"}));
     EXPECT_TRUE(BatteryIs(kBattery80)) << Battery();
 
     ASSERT_TRUE(StandIn::Undock(kPen));

@@ -1,0 +1,248 @@
+#include "sheet/DialUpPage.h"
+
+#include <wrl/client.h>
+
+#include "core/TraceScope.h"
+#include "framework/Bstr.h"
+#include "res/resource.h"
+#include "sheet/EditValidation.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+const wchar_t kNoAddress[] = L"0.0.0.0";
+} // namespace
+
+DialUpPage::DialUpPage(const DialUpAccountKind& kind)
+    : SheetPage(kind.templateId),
+      m_kind(kind), m_primaryDns{IDC_DIAL_PRIMARY_DNS,           &IDialUpAccount::GetPrimaryDns,
+                                 &IDialUpAccount::SetPrimaryDns, "Failed to set primary dns (0x%08x).",
+                                 IDS_VALUE_PRIMARY_DNS,          {}},
+      m_secondaryDns{IDC_DIAL_SECONDARY_DNS,           &IDialUpAccount::GetSecondaryDns,
+                     &IDialUpAccount::SetSecondaryDns, "Failed to set secondary dns (0x%08x).",
+                     IDS_VALUE_SECONDARY_DNS,          {}},
+      m_defaultAddress{IDC_DIAL_DEFAULT_ADDRESS,
+                       &IDialUpAccount::GetDefaultIpAddress,
+                       &IDialUpAccount::SetDefaultIpAddress,
+                       "Failed to set default ip address (0x%08x).",
+                       IDS_VALUE_DEFAULT_ADDRESS,
+                       {}} {
+    m_firstTexts.Add(m_dialStringEdit, &IDialUpAccount::GetDialString, &IDialUpAccount::SetDialString,
+                     nullptr, "Failed to set dial string (0x%08x).", IDS_VALUE_DIAL_STRING);
+    m_firstTexts.Add(m_usernameEdit, &IDialUpAccount::GetUsername, &IDialUpAccount::SetUsername, nullptr,
+                     "Failed to set username (0x%08x).", IDS_VALUE_USERNAME);
+    m_firstTexts.Add(m_passwordEdit, &IDialUpAccount::GetPassword, &IDialUpAccount::SetPassword, nullptr,
+                     "Failed to set password (0x%08x).", IDS_VALUE_PASSWORD);
+    m_laterTexts.Add(m_proxyEdit, &IDialUpAccount::GetProxy, &IDialUpAccount::SetProxy, nullptr,
+                     "Failed to set proxy (0x%08x).", IDS_VALUE_PROXY);
+    m_laterTexts.Add(m_apnEdit, &IDialUpAccount::GetApn, &IDialUpAccount::SetApn, nullptr,
+                     "Failed to set apn (0x%08x).", IDS_VALUE_APN);
+}
+
+DialUpPage::~DialUpPage() = default;
+
+int DialUpPage::AuthenticationToIndex(LONG value) {
+    return value >= 0 && value <= 2 ? static_cast<int>(value) : -1;
+}
+LONG DialUpPage::AuthenticationFromIndex(int index) {
+    return index == 1 || index == 2 ? index : 0;
+}
+
+BOOL DialUpPage::OnInitDialog() {
+    TraceScope scope(Name("OnInitDialog").c_str());
+    const BOOL result = SheetPage::OnInitDialog();
+    const std::pair<Window*, int> edits[] = {{&m_dialStringEdit, IDC_DIAL_STRING},
+                                             {&m_usernameEdit, IDC_DIAL_USERNAME},
+                                             {&m_passwordEdit, IDC_DIAL_PASSWORD},
+                                             {&m_proxyEdit, IDC_DIAL_PROXY},
+                                             {&m_apnEdit, IDC_DIAL_APN}};
+    for (const auto& [edit, id] : edits)
+        if (!edit->SubclassDlgItem(id, m_hwnd))
+            return FALSE;
+    FillCB(IDC_DIAL_AUTHENTICATION, IDS_AUTHENTICATION_MODES);
+    UpdatePage();
+    return result;
+}
+
+void DialUpPage::Forget() {
+    m_isdn = -1;
+    m_authentication = -1;
+    m_firstTexts.Clear();
+    m_laterTexts.Clear();
+    for (AddressField* field : {&m_primaryDns, &m_secondaryDns, &m_defaultAddress})
+        field->asRead.reset();
+}
+
+void DialUpPage::OnDestroy() {
+    TraceScope scope(Name("OnDestroy").c_str());
+    Forget();
+}
+
+void DialUpPage::UpdatePage() {
+    TraceScope scope(Name("UpdatePage").c_str());
+    ComPtr<IPairedDevice> device = GetPairedDevice(0);
+    Forget();
+    if (device) {
+        ComPtr<IIspSettings> settings;
+        HRESULT hr = device->GetIspSettings(&settings);
+        ComPtr<IDialUpAccount> account;
+        if (FAILED(hr) || !settings) {
+            scope.warning("Error getting isp settings (0x%08x).", static_cast<unsigned>(hr));
+        } else if (hr = (settings.Get()->*m_kind.getAccount)(&account); FAILED(hr) || !account) {
+            scope.warning("Error getting account (0x%08x).", static_cast<unsigned>(hr));
+        } else {
+            // Reads that fail leave their value absent, unlogged.
+            VARIANT_BOOL isdn = VARIANT_FALSE;
+            if (SUCCEEDED(account->IsIsdn(&isdn)))
+                m_isdn = isdn != VARIANT_FALSE ? 1 : 0;
+            m_firstTexts.Read(account.Get());
+            m_primaryDns.asRead = ReadPenText(account.Get(), m_primaryDns.get);
+            m_secondaryDns.asRead = ReadPenText(account.Get(), m_secondaryDns.get);
+            m_laterTexts.Read(account.Get());
+            m_defaultAddress.asRead = ReadPenText(account.Get(), m_defaultAddress.get);
+            LONG mode = -1;
+            if (SUCCEEDED(account->GetAuthentication(&mode)))
+                m_authentication = AuthenticationToIndex(mode);
+        }
+    }
+    const bool withPen = GetPen() != nullptr;
+    m_firstTexts.SetReadOnly(false);
+    m_laterTexts.SetReadOnly(false);
+    SetCBState(IDC_DIAL_ISDN, m_isdn);
+    m_firstTexts.Show(withPen);
+    m_laterTexts.Show(withPen);
+    for (const AddressField* field : {&m_primaryDns, &m_secondaryDns, &m_defaultAddress}) {
+        SetItemText(field->id, field->asRead ? *field->asRead : std::wstring());
+        EnableItem(field->id, field->asRead.has_value());
+    }
+    SetCBItem(IDC_DIAL_AUTHENTICATION, m_authentication);
+    OnUpdateUI();
+}
+
+std::wstring DialUpPage::AddressText(int id) const {
+    std::wstring text = ItemText(id);
+    return text == kNoAddress ? std::wstring() : text;
+}
+
+void DialUpPage::OnUpdateUI() {
+    TraceScope scope(Name("OnUpdateUI").c_str(), true);
+    const bool isdnChecked = IsDlgButtonChecked(m_hwnd, IDC_DIAL_ISDN) == BST_CHECKED;
+    const int selection =
+        static_cast<int>(SendDlgItemMessageW(m_hwnd, IDC_DIAL_AUTHENTICATION, CB_GETCURSEL, 0, 0));
+    SetModified((m_isdn >= 0 && isdnChecked != (m_isdn == 1)) || m_firstTexts.Modified() ||
+                m_laterTexts.Modified() || AddressChanged(m_primaryDns) || AddressChanged(m_secondaryDns) ||
+                AddressChanged(m_defaultAddress) ||
+                (m_authentication != -1 && selection != m_authentication));
+}
+
+bool DialUpPage::Validate() {
+    TraceScope scope(Name("Validate").c_str());
+    return ValidateEdits({&m_dialStringEdit, &m_usernameEdit, &m_passwordEdit, &m_proxyEdit, &m_apnEdit},
+                         [this] { AskQuestion(IDS_INVALID_INPUT, IDS_INVALID_CAPTION, MB_ICONERROR); });
+}
+
+BOOL DialUpPage::OnKillActive() {
+    TraceScope scope(Name("OnKillActive").c_str());
+    return Validate() ? SheetPage::OnKillActive() : FALSE;
+}
+
+void DialUpPage::WriteAddress(IDialUpAccount* account, AddressField& field, TraceScope& scope,
+                              bool& written) {
+    if (!AddressChanged(field))
+        return;
+    const std::wstring text = AddressText(field.id);
+    Bstr value(text);
+    const HRESULT hr = (account->*field.set)(value.Get());
+    if (FAILED(hr)) {
+        scope.warning(field.setFailed, static_cast<unsigned>(hr));
+        WriteFailed(field.valueName, hr);
+        return;
+    }
+    field.asRead = text;
+    written = true;
+}
+
+BOOL DialUpPage::OnApply() {
+    TraceScope scope(Name("OnApply").c_str());
+    ComPtr<IPairedDevice> device = GetPairedDevice(0);
+    if (!device)
+        return TRUE;
+    const WriteFailedFn failed = [this](UINT name, HRESULT hr) { WriteFailed(name, hr); };
+    ComPtr<IIspSettings> settings;
+    HRESULT hr = device->GetIspSettings(&settings);
+    if (FAILED(hr) || !settings) {
+        scope.warning("Error getting isp settings (0x%08x).", static_cast<unsigned>(hr));
+        m_firstTexts.ReportChanged(FAILED(hr) ? hr : E_FAIL, failed);
+        m_laterTexts.ReportChanged(FAILED(hr) ? hr : E_FAIL, failed);
+        return TRUE;
+    }
+    ComPtr<IDialUpAccount> account;
+    hr = (settings.Get()->*m_kind.getAccount)(&account);
+    if (FAILED(hr) || !account) {
+        scope.warning("Error getting account (0x%08x).", static_cast<unsigned>(hr));
+        m_firstTexts.ReportChanged(FAILED(hr) ? hr : E_FAIL, failed);
+        m_laterTexts.ReportChanged(FAILED(hr) ? hr : E_FAIL, failed);
+        return TRUE;
+    }
+    // The flag, address and mode values are set and taken as read at once; the texts
+    // only once the settings are written back (see PenTextFields).
+    bool written = false;
+    const bool isdnChecked = IsDlgButtonChecked(m_hwnd, IDC_DIAL_ISDN) == BST_CHECKED;
+    if (m_isdn >= 0 && isdnChecked != (m_isdn == 1)) {
+        hr = account->SetIsdn(isdnChecked ? VARIANT_TRUE : VARIANT_FALSE);
+        if (SUCCEEDED(hr)) {
+            m_isdn = isdnChecked ? 1 : 0;
+            written = true;
+        } else {
+            scope.warning("Failed to set isdn (0x%08x).", static_cast<unsigned>(hr));
+            WriteFailed(IDS_VALUE_ISDN, hr);
+        }
+    }
+    written |= m_firstTexts.Write(account.Get(), scope, failed);
+    WriteAddress(account.Get(), m_primaryDns, scope, written);
+    WriteAddress(account.Get(), m_secondaryDns, scope, written);
+    written |= m_laterTexts.Write(account.Get(), scope, failed);
+    WriteAddress(account.Get(), m_defaultAddress, scope, written);
+    const int selection =
+        static_cast<int>(SendDlgItemMessageW(m_hwnd, IDC_DIAL_AUTHENTICATION, CB_GETCURSEL, 0, 0));
+    if (m_authentication != -1 && selection != m_authentication) {
+        hr = account->SetAuthentication(AuthenticationFromIndex(selection));
+        if (SUCCEEDED(hr)) {
+            m_authentication = selection;
+            written = true;
+        } else {
+            scope.warning("Failed to set authentication (0x%08x).", static_cast<unsigned>(hr));
+            WriteFailed(IDS_VALUE_AUTHENTICATION, hr);
+        }
+    }
+    account.Reset();
+    if (written) {
+        hr = device->SetIspSettings(settings.Get());
+        if (FAILED(hr)) {
+            scope.warning("Failed to set isp settings (0x%08x).", static_cast<unsigned>(hr));
+            m_firstTexts.Abandon(hr, failed);
+            m_laterTexts.Abandon(hr, failed);
+        } else {
+            m_firstTexts.Commit();
+            m_laterTexts.Commit();
+        }
+    }
+    OnUpdateUI();
+    return TRUE;
+}
+
+LRESULT DialUpPage::OnPenDocked(const char* penId, LPARAM) {
+    TraceScope scope(Name("OnPenDocked").c_str());
+    scope.trace("Pen %s docked.", penId);
+    UpdatePage();
+    CloseOpenWindows();
+    return 0;
+}
+
+LRESULT DialUpPage::OnPenUndocked(const char* penId, LPARAM) {
+    TraceScope scope(Name("OnPenUndocked").c_str());
+    scope.trace("Pen %s undocked.", penId);
+    UpdatePage();
+    CloseOpenWindows();
+    return 0;
+}

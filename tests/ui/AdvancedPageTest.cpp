@@ -1,0 +1,346 @@
+// The Advanced page against the stand-in and a loopback HTTP server: the Internet switch
+// and what Apply does with it, the NoMobile layout, the two local-security actions, the
+// server test and the values written only when changed, and failing pen manager calls.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <wininet.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "http/HttpServer.h"
+#include "ui/driver/Driver.h"
+
+namespace {
+using namespace std::chrono_literals;
+using ui::Control;
+using ui::Sheet;
+using ui::StandIn;
+
+const std::wstring kPen = StandIn::kDemoPen;
+const wchar_t kProgramKey[] = L"Software\\Velar\\2.0\\Quillpad";
+const wchar_t kAdvancedTab[] = L"Avanzado";
+constexpr int kServerGroup[] = {IDC_SERVER_GROUP, IDC_SERVER_TEXT, IDC_SERVER_LABEL, IDC_SERVER_ADDRESS,
+                                IDC_REDIRECTION,  IDC_TEST_SERVER, IDC_CHANGE_SERVER};
+constexpr int kIspGroup[] = {IDC_ISP_GROUP, IDC_ISP_TEXT, IDC_ISP_LABEL, IDC_ISP_PRIORITY, IDC_ISP_SETTINGS};
+constexpr int kSwitchGroup[] = {IDC_INTERNET_GROUP, IDC_INTERNET_TEXT, IDC_SHOW_INTERNET};
+
+void WriteSetting(const wchar_t* name, std::optional<DWORD> value) {
+    if (!value) {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kProgramKey, name);
+        return;
+    }
+    HKEY key = nullptr;
+    RegCreateKeyExW(HKEY_CURRENT_USER, kProgramKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&*value), sizeof(DWORD));
+    RegCloseKey(key);
+}
+
+std::optional<DWORD> ReadSetting(const wchar_t* name) {
+    DWORD value = 0, size = sizeof(value);
+    if (RegGetValueW(HKEY_CURRENT_USER, kProgramKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
+}
+
+std::filesystem::path PenStorageFolder() {
+    wchar_t appData[MAX_PATH] = L"";
+    SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
+    return std::filesystem::path(appData) / L"Velar" / L"PenStorage" / kPen;
+}
+
+class AdvancedPage : public ::testing::Test {
+public:
+    void SetUp() override {
+        ASSERT_TRUE(log.IsListening());
+        http::HttpServer::ClearProxyVariables();
+        WriteSetting(L"ShowInternetSettings", 1);
+        WriteSetting(L"NoMobile", std::nullopt);
+        ASSERT_TRUE(StandIn::Clear());
+        ASSERT_TRUE(StandIn::Set(L"-", L"/manager/orskUrl", L"orsk.velar.es:443", true));
+        ASSERT_TRUE(StandIn::Dock(kPen));
+    }
+    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kProgramKey); }
+
+    static nlohmann::json Pen() { return StandIn::State()["pens"]["AAA-BBB-CCC-DD"]; }
+    static nlohmann::json Manager() { return StandIn::State()["manager"]; }
+    static int Calls(const std::string& method) {
+        const std::string calls = StandIn::Run({L"calls"}).out;
+        int count = 0;
+        for (size_t at = calls.find(method); at != std::string::npos; at = calls.find(method, at + 1))
+            ++count;
+        return count;
+    }
+
+    void StartOnPage(bool withPen = true) {
+        ASSERT_TRUE(app.Start(L"Quillpad.exe"));
+        sheet = Sheet::Find(app.Pid(), ui::kSheetCaption);
+        ASSERT_TRUE(sheet) << log.Dump();
+        ASSERT_TRUE(sheet.SelectPage(kAdvancedTab));
+        if (withPen) {
+            ASSERT_TRUE(ui::WaitUntil([&] { return Item(IDC_RESET_PROMPT).IsEnabled(); })) << log.Dump();
+        }
+    }
+    void Close() {
+        sheet.Button(Sheet::kCancel).PostClick();
+        ASSERT_TRUE(app.WaitExit(5000));
+    }
+    Control Item(int id) const { return sheet.Item(id); }
+    bool Shown(const int* ids, size_t count, bool shown) const {
+        for (size_t i = 0; i < count; ++i)
+            if (Item(ids[i]).IsVisible() != shown)
+                return false;
+        return true;
+    }
+    template <size_t N> bool Shown(const int (&ids)[N], bool shown) const { return Shown(ids, N, shown); }
+    void Apply() {
+        sheet.Button(Sheet::kApply).Click();
+        ASSERT_TRUE(ui::WaitUntil([&] { return sheet.CurrentCaption() == kAdvancedTab; }));
+    }
+    // The box a button of the page opens, answered; returns its text.
+    std::wstring Answer(int button, int answer) {
+        Item(button).PostClick();
+        ui::MessageBoxWindow box = ui::MessageBoxWindow::Wait(app.Pid());
+        if (!box)
+            return L"(no box)";
+        const std::wstring text = box.Text();
+        box.Answer(answer);
+        box.WaitClosed();
+        return text;
+    }
+
+    DebugLog log;
+    Process app;
+    Sheet sheet;
+};
+
+TEST_F(AdvancedPage, InternetSwitchShowsTheGroupsOnlyAfterApply) {
+    WriteSetting(L"ShowInternetSettings", std::nullopt);
+    StartOnPage();
+    const auto tabsBefore = sheet.TabCaptions();
+    EXPECT_TRUE(Shown(kSwitchGroup, true));
+    EXPECT_TRUE(Shown(kServerGroup, false));
+    EXPECT_TRUE(Shown(kIspGroup, false));
+    EXPECT_FALSE(Item(IDC_SHOW_INTERNET).IsChecked());
+
+    // Ticking marks the page modified; unticking again clears it.
+    Item(IDC_SHOW_INTERNET).Click();
+    EXPECT_TRUE(sheet.Button(Sheet::kApply).IsEnabled());
+    EXPECT_TRUE(Shown(kServerGroup, false));
+    Item(IDC_SHOW_INTERNET).Click();
+    EXPECT_FALSE(sheet.Button(Sheet::kApply).IsEnabled());
+
+    Item(IDC_SHOW_INTERNET).Click();
+    Apply();
+    EXPECT_EQ(ReadSetting(L"ShowInternetSettings"), std::optional<DWORD>(1));
+    EXPECT_TRUE(ui::WaitUntil([&] { return Shown(kServerGroup, true) && Shown(kIspGroup, true); }));
+    EXPECT_EQ(Item(IDC_SERVER_ADDRESS).Text(), L"orsk.velar.es:443") << log.Dump();
+    // The page set follows the setting at once, and the Advanced page stays the current one.
+    EXPECT_EQ(sheet.TabCaptions(),
+              (std::vector<std::wstring>{L"Estado del lápiz", L"Especificaciones de la conexión",
+                                         L"Detalles personales", L"Accesos directos a la dirección", kAdvancedTab,
+                                         L"Acerca de"}));
+
+    Item(IDC_SHOW_INTERNET).Click();
+    Apply();
+    EXPECT_EQ(ReadSetting(L"ShowInternetSettings"), std::optional<DWORD>(0));
+    EXPECT_TRUE(ui::WaitUntil([&] { return Shown(kServerGroup, false) && Shown(kIspGroup, false); }));
+    EXPECT_EQ(sheet.TabCaptions(), tabsBefore);
+    Close();
+}
+
+TEST_F(AdvancedPage, NoMobileMovesTheServerGroupUpOnceAndHidesTheMobileParts) {
+    WriteSetting(L"NoMobile", 1);
+    StartOnPage();
+    EXPECT_TRUE(Shown(kSwitchGroup, false));
+    EXPECT_TRUE(Shown(kIspGroup, false));
+    EXPECT_TRUE(Shown(kServerGroup, true));
+    auto top = [&](int id) {
+        RECT rect{};
+        GetWindowRect(Item(id).Hwnd(), &rect);
+        return rect.top;
+    };
+    EXPECT_EQ(top(IDC_SERVER_GROUP), top(IDC_INTERNET_GROUP));
+    const LONG buttons = top(IDC_TEST_SERVER);
+    // Reloading lays out again: nothing moves further.
+    ASSERT_TRUE(StandIn::Undock(kPen));
+    ASSERT_TRUE(StandIn::Dock(kPen));
+    ASSERT_TRUE(ui::WaitUntil([&] { return Item(IDC_RESET_PROMPT).IsEnabled(); }));
+    EXPECT_EQ(top(IDC_TEST_SERVER), buttons);
+    Close();
+}
+
+TEST_F(AdvancedPage, LocalSecurityActsOnThePenOnlyAfterYes) {
+    const std::filesystem::path stored = PenStorageFolder() / L"1.2.3.4#5";
+    std::filesystem::create_directories(stored.parent_path());
+    std::ofstream(stored) << "trazos";
+    ASSERT_TRUE(StandIn::Set(kPen, L"/passwordSavedOnPc", L"true"));
+    StartOnPage();
+    struct Case {
+        int button;
+        const wchar_t* question;
+    };
+    for (Case c :
+         {Case{IDC_RESET_PROMPT, L"Si ha guardado su contraseña en esta PC, puede eliminarla y reactivar la "
+                                 L"solicitud de contraseña. Cuando conecte el lápiz a esta PC, se le "
+                                 L"solicitará la contraseña.\n¿Está seguro de que desea eliminar la "
+                                 L"contraseña guardada en esta PC?"},
+          Case{IDC_DELETE_STORED,
+               L"Elimine los datos del lápiz para asegurarse de que nadie acceda a los "
+               L"datos. Esto no elimina ningún dato del lápiz ni de los archivos creados "
+               L"con Foliant.\n¿Está seguro de que desea eliminar los datos del lápiz?"}}) {
+        EXPECT_EQ(Answer(c.button, IDNO), c.question);
+    }
+    EXPECT_TRUE(Pen().value("passwordSavedOnPc", false));
+    EXPECT_TRUE(std::filesystem::exists(stored));
+
+    EXPECT_NE(Answer(IDC_RESET_PROMPT, IDYES), L"(no box)");
+    EXPECT_TRUE(ui::WaitUntil([&] { return !Pen().value("passwordSavedOnPc", true); }));
+    EXPECT_NE(Answer(IDC_DELETE_STORED, IDYES), L"(no box)");
+    EXPECT_TRUE(ui::WaitUntil([&] { return !std::filesystem::exists(stored); }));
+
+    // Undocking answers an open question with No; without a pen both are disabled.
+    std::filesystem::create_directories(stored.parent_path());
+    std::ofstream(stored) << "trazos";
+    Item(IDC_DELETE_STORED).PostClick();
+    ASSERT_TRUE(ui::MessageBoxWindow::Wait(app.Pid()));
+    ASSERT_TRUE(StandIn::Undock(kPen));
+    EXPECT_TRUE(ui::WaitUntil([&] { return !ui::MessageBoxWindow::Find(app.Pid()); }));
+    EXPECT_TRUE(std::filesystem::exists(stored));
+    EXPECT_TRUE(ui::WaitUntil([&] { return !Item(IDC_RESET_PROMPT).IsEnabled(); }));
+    EXPECT_FALSE(Item(IDC_DELETE_STORED).IsEnabled());
+    Close();
+    std::filesystem::remove_all(PenStorageFolder());
+}
+
+TEST_F(AdvancedPage, RedirectionAndPriorityAreWrittenOnlyWhenChanged) {
+    StartOnPage();
+    EXPECT_FALSE(Item(IDC_REDIRECTION).IsChecked());
+    EXPECT_EQ(Item(IDC_ISP_PRIORITY).Selection(), 0);
+    EXPECT_EQ(Item(IDC_ISP_PRIORITY).Items(),
+              (std::vector<std::wstring>{L"Acceso telefónico primario", L"Acceso telefónico secundario"}));
+    const int redirections = Calls("IPenManager::SetRedirection");
+    const int priorities = Calls("IIspSettings::SetPriority");
+    const int writes = Calls("IPairedDevice::SetIspSettings");
+    // Changed and changed back: nothing to apply.
+    Item(IDC_REDIRECTION).Click();
+    Item(IDC_REDIRECTION).Click();
+    EXPECT_FALSE(sheet.Button(Sheet::kApply).IsEnabled());
+
+    Item(IDC_REDIRECTION).Click();
+    Apply();
+    EXPECT_TRUE(Manager().value("redirection", false));
+    EXPECT_EQ(Calls("IPenManager::SetRedirection"), redirections + 1);
+    EXPECT_EQ(Calls("IIspSettings::SetPriority"), priorities);
+
+    Item(IDC_ISP_PRIORITY).Select(1);
+    Apply();
+    EXPECT_EQ(Pen()["pairedDevices"][0]["isp"].value("priority", -1), 1);
+    EXPECT_EQ(Calls("IIspSettings::SetPriority"), priorities + 1);
+    EXPECT_EQ(Calls("IPairedDevice::SetIspSettings"), writes + 1);
+    EXPECT_EQ(Calls("IPenManager::SetRedirection"), redirections + 1);
+    EXPECT_FALSE(sheet.Button(Sheet::kApply).IsEnabled());
+    Close();
+}
+
+TEST_F(AdvancedPage, ServerTestTellsWhetherTheServerAnswered) {
+    http::HttpServer server;
+    ASSERT_TRUE(server.IsRunning());
+    DWORD state = 0;
+    if (!InternetGetConnectedState(&state, 0))
+        GTEST_SKIP() << "No network interface but loopback is up: WinINet sends no request then.";
+    ASSERT_TRUE(StandIn::Set(L"-", L"/manager/orskUrl", server.Address(), true));
+    StartOnPage();
+    EXPECT_EQ(Item(IDC_SERVER_ADDRESS).Text(), server.Address());
+    struct Case {
+        int status;
+        const wchar_t* message;
+    };
+    for (Case c : {Case{200, L"La conexión al servidor se realizó con éxito."},
+                   Case{500, L"No se pudo realizar la conexión al servidor."}}) {
+        server.Answer(c.status);
+        Item(IDC_TEST_SERVER).PostClick();
+        // The waiting box first, then the outcome.
+        std::wstring text;
+        ui::MessageBoxWindow outcome = ui::WaitFor([&] {
+            ui::MessageBoxWindow box = ui::MessageBoxWindow::Find(app.Pid());
+            text = box ? box.Text() : L"";
+            return box && !text.empty() && text.rfind(L"Conexión al servidor", 0) != 0
+                       ? box
+                       : ui::MessageBoxWindow();
+        });
+        ASSERT_TRUE(outcome);
+        EXPECT_EQ(text, c.message);
+        outcome.Answer(IDOK);
+        ASSERT_TRUE(outcome.WaitClosed());
+    }
+    // Cancelled: no message after the box.
+    server.Answer(200, 1000);
+    Item(IDC_TEST_SERVER).PostClick();
+    ui::MessageBoxWindow box = ui::MessageBoxWindow::Wait(app.Pid());
+    ASSERT_TRUE(box);
+    box.Answer(IDCANCEL);
+    ASSERT_TRUE(box.WaitClosed(5000));
+    Sleep(300);
+    EXPECT_FALSE(ui::MessageBoxWindow::Find(app.Pid()));
+    Close();
+}
+
+TEST_F(AdvancedPage, FailingCallsAreLoggedAndWriteNothing) {
+    const HRESULT kFailure = static_cast<HRESULT>(0x80004005);
+    struct Case {
+        const wchar_t* method;
+        const char* line;
+        int disabled; // control the failure leaves disabled, 0 for none
+    };
+    const Case reads[] = {
+        {L"IPenManager::GetOrskUrl", "Failed to get orsk url (0x80004005).", 0},
+        {L"IPenManager::IsRedirectionEnabled", "Failed to check if redirection is enabled (0x80004005).",
+         IDC_REDIRECTION},
+        {L"IPairedDevice::GetIspSettings", "Error getting isp settings (0x80004005).", IDC_ISP_PRIORITY},
+        {L"IIspSettings::GetPriority", "Error getting priority (0x80004005).", IDC_ISP_SETTINGS},
+    };
+    for (const Case& c : reads) {
+        SCOPED_TRACE(c.line);
+        ASSERT_TRUE(StandIn::Clear());
+        ASSERT_TRUE(StandIn::Fail(c.method, kFailure));
+        StartOnPage();
+        EXPECT_TRUE(log.WaitFor(app.Pid(), c.line, 2s));
+        if (c.disabled)
+            EXPECT_FALSE(Item(c.disabled).IsEnabled());
+        else
+            EXPECT_EQ(Item(IDC_SERVER_ADDRESS).Text(), L"Ha ocurrido un error imprevisto.");
+        Close();
+    }
+    // A write that fails is logged, told once, and leaves the page modified.
+    const Case writes[] = {
+        {L"IPenManager::SetRedirection", "Failed to set redirection (0x80004005).", IDC_REDIRECTION},
+        {L"IIspSettings::SetPriority", "Failed to set priority (0x80004005).", IDC_ISP_PRIORITY},
+        {L"IPairedDevice::SetIspSettings", "Failed to set priority (0x80004005).", IDC_ISP_PRIORITY},
+    };
+    for (const Case& c : writes) {
+        SCOPED_TRACE(c.line);
+        ASSERT_TRUE(StandIn::Clear());
+        ASSERT_TRUE(StandIn::Fail(c.method, kFailure));
+        const std::string before = StandIn::State().dump();
+        StartOnPage();
+        if (c.disabled == IDC_REDIRECTION)
+            Item(IDC_REDIRECTION).Click();
+        else
+            Item(IDC_ISP_PRIORITY).Select(1 - Item(IDC_ISP_PRIORITY).Selection());
+        sheet.Button(Sheet::kApply).PostClick();
+        ui::MessageBoxWindow box = ui::MessageBoxWindow::Wait(app.Pid());
+        ASSERT_TRUE(box);
+        box.Answer(IDOK);
+        ASSERT_TRUE(box.WaitClosed());
+        EXPECT_TRUE(log.Contains(app.Pid(), c.line));
+        EXPECT_TRUE(sheet.Button(Sheet::kApply).IsEnabled());
+        EXPECT_FALSE(ui::MessageBoxWindow::Find(app.Pid()));
+        Close();
+        EXPECT_EQ(StandIn::State().dump(), before);
+    }
+}
+} // namespace
