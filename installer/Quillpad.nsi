@@ -44,6 +44,7 @@ VIAddVersionKey /LANG=3082 "LegalCopyright" "Copyright © 2003-2026 Velar. Reser
 !define MUI_COMPONENTSPAGE_SMALLDESC
 !define MUI_FINISHPAGE_RUN "$INSTDIR\Quillpad.exe"
 !define MUI_FINISHPAGE_NOREBOOTSUPPORT
+!define MUI_FINISHPAGE_TITLE_3LINES
 
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_DIRECTORY

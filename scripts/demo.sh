@@ -81,4 +81,24 @@ tour open 103 && sleep 1 && shot 10-create-password
 tour close; sleep 1
 wine taskkill /IM Quillpad.exe >/dev/null 2>&1 || true
 wait "$first" || true
+if [ -f "$QP_BUILD/QuillpadSetup.exe" ]; then
+  echo "demo: the installer, its components page and its finished page"
+  setup_caption="Instalación de Panel de control del lápiz"
+  wine "$QP_BUILD/QuillpadSetup.exe" >/dev/null 2>&1 &
+  setup=$!
+  sleep 4; shot 11-installer-components
+  tour click "$setup_caption" 1 || true; sleep 1 # Siguiente: the folder page
+  tour click "$setup_caption" 1 || true # Instalar
+  sleep 8; shot 12-installer-finished
+  # Terminar starts the installed panel; the uninstaller asks it to close.
+  tour click "$setup_caption" 1 || true
+  wait "$setup" || true
+  sleep 3
+  # The demo's installation goes again, and the build's servers are registered anew.
+  installed="$WINEPREFIX/drive_c/Program Files/Velar/Quillpad"
+  wine "$installed/Uninstall.exe" /S >/dev/null 2>&1 || true
+  for _ in $(seq 60); do [ -d "$installed" ] || break; sleep 0.5; done
+  rm -f "$WINEPREFIX/.quillpad-registered"
+  "$here/wine-register.sh"
+fi
 echo "demo: screenshots in $shots"
