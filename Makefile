@@ -3,7 +3,7 @@ BUILD ?= build
 JOBS ?= $(shell nproc)
 export QP_BUILD := $(abspath $(BUILD))
 
-.PHONY: all deps configure build test demo bench fuzz clean stop
+.PHONY: all deps configure build installer test demo bench fuzz clean stop
 
 all: build
 
@@ -17,6 +17,10 @@ configure: $(BUILD)/CMakeCache.txt
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
+
+# build/QuillpadSetup.exe (also part of build).
+installer: configure
+	cmake --build $(BUILD) --target installer -j $(JOBS)
 
 test: build
 	@scripts/run-tests.sh

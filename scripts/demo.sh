@@ -119,6 +119,26 @@ wait "$server" 2>/dev/null || true
 wine reg delete 'HKCU\Software\Velar\2.0\Quillpad' /v ShowInternetSettings /f >/dev/null 2>&1 || true
 wine taskkill /IM Quillpad.exe >/dev/null 2>&1 || true
 wait "$first" || true
+if [ -f "$QP_BUILD/QuillpadSetup.exe" ]; then
+  echo "demo: the installer, its components page and its finished page"
+  setup_caption="Instalación de Panel de control del lápiz"
+  wine "$QP_BUILD/QuillpadSetup.exe" >/dev/null 2>&1 &
+  setup=$!
+  sleep 4; shot 20-installer-components
+  tour click "$setup_caption" 1 || true; sleep 1 # Siguiente: the folder page
+  tour click "$setup_caption" 1 || true # Instalar
+  sleep 8; shot 21-installer-finished
+  # Terminar starts the installed panel; the uninstaller asks it to close.
+  tour click "$setup_caption" 1 || true
+  wait "$setup" || true
+  sleep 3
+  # The demo's installation goes again, and the build's servers are registered anew.
+  installed="$WINEPREFIX/drive_c/Program Files/Velar/Quillpad"
+  wine "$installed/Uninstall.exe" /S >/dev/null 2>&1 || true
+  for _ in $(seq 60); do [ -d "$installed" ] || break; sleep 0.5; done
+  rm -f "$WINEPREFIX/.quillpad-registered"
+  "$here/wine-register.sh"
+fi
 # The tests start from copies of this prefix: the setting goes again, and the wineserver
 # ends so that the registry files on disk say so.
 wine reg delete 'HKCU\Software\Velar\2.0\Quillpad' /v ShowInternetSettings /f >/dev/null 2>&1 || true

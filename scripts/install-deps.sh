@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64-posix binutils-mingw-w64-x86-64 mingw-w64-tools
   wine wine64 fonts-wine libwine-dev
   xvfb xauth x11-utils imagemagick
-  fp-utils
+  fp-utils nsis
   nlohmann-json3-dev googletest
   locales python3
 )

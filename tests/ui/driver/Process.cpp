@@ -1,5 +1,7 @@
 #include "ui/driver/Process.h"
 
+#include <tlhelp32.h>
+
 #include "ui/driver/Wait.h"
 #include "ui/driver/Window.h"
 
@@ -30,6 +32,28 @@ std::wstring Process::BinDir() {
     DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
     std::wstring dir(path.data(), length);
     return dir.substr(0, dir.rfind(L'\\'));
+}
+
+DWORD Process::RunToEnd(const std::wstring& exePath, const std::wstring& arguments, DWORD timeoutMs) {
+    Process process;
+    if (!process.StartPath(exePath, arguments) || !process.WaitExit(timeoutMs))
+        return static_cast<DWORD>(-1);
+    DWORD code = process.ExitCode();
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry)) {
+        if (entry.th32ParentProcessID != process.Pid())
+            continue;
+        const DWORD access = SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION;
+        if (HANDLE child = OpenProcess(access, FALSE, entry.th32ProcessID)) {
+            if (WaitForSingleObject(child, timeoutMs) != WAIT_OBJECT_0 || !GetExitCodeProcess(child, &code))
+                code = static_cast<DWORD>(-1);
+            CloseHandle(child);
+        }
+    }
+    CloseHandle(snapshot);
+    return code;
 }
 
 bool Process::Start(const std::wstring& exeName, const std::wstring& arguments, DWORD creationFlags) {

@@ -30,6 +30,12 @@ public:
     HWND WaitTopWindow(const wchar_t* className, const wchar_t* title = nullptr, DWORD timeoutMs = 5000) const;
     void Kill();
 
+    // Runs a program to its end and to the end of the programs it started (an NSIS
+    // uninstaller runs on from a copy of itself); the exit code of the last to end, -1
+    // when it did not start or end in time.
+    static DWORD RunToEnd(const std::wstring& exePath, const std::wstring& arguments,
+                          DWORD timeoutMs = 120000);
+
     // The directory of the running test executable.
     static std::wstring BinDir();
 

@@ -8,6 +8,9 @@
 //   open ID   clicks button ID of the current page and waits for the window it opens
 //   select ID N  selects item N (from 0) of list view ID on the current page
 //   close [CAPTION]  closes the window with that caption, or the dialog over the sheet
+//   click CAPTION ID|close  clicks button ID of the top-level window whose caption
+//             starts with CAPTION (the installer's pages), or closes it; Quillpad need
+//             not run
 #include <windows.h>
 #include <tlhelp32.h>
 
@@ -45,6 +48,22 @@ HWND TopWindow(DWORD pid, const wchar_t* caption) {
 
 int wmain(int argc, wchar_t** argv) {
     std::wstring step = argc >= 2 ? argv[1] : L"";
+    if (step == L"click" && argc == 4) {
+        // The installer's caption ends with a blank.
+        HWND window = ui::WaitFor([&]() -> HWND {
+            for (HWND hwnd = nullptr; (hwnd = FindWindowExW(nullptr, hwnd, nullptr, nullptr)) != nullptr;)
+                if (ui::Control(hwnd).Text().rfind(argv[2], 0) == 0)
+                    return hwnd;
+            return nullptr;
+        });
+        if (!window)
+            return 1;
+        if (std::wstring(argv[3]) == L"close")
+            ui::Post(window, WM_CLOSE);
+        else
+            ui::Control(window, _wtoi(argv[3])).PostClick();
+        return 0;
+    }
     DWORD pid = QuillpadPid();
     if (!pid) {
         fprintf(stderr, "DemoTour: Quillpad.exe is not running\n");

@@ -1,0 +1,305 @@
+﻿; QuillpadSetup.exe: installs the control panel, its help file and storage API, and, as
+; a part the user may leave out, the demo pen manager. Built by CMake with makensis:
+; VERSION (x.y.z.w), BIN (the build's bin folder), SRC (the source tree), OUTFILE.
+Unicode true
+Target amd64-unicode
+RequestExecutionLevel admin
+SetCompressor /SOLID lzma
+
+!include MUI2.nsh
+!include LogicLib.nsh
+!include FileFunc.nsh
+!include WinMessages.nsh
+!include Sections.nsh
+
+!define PRODUCT "Panel de control del lápiz"
+!define PUBLISHER "Velar"
+!define SHORTCUT "$SMPROGRAMS\${PRODUCT}.lnk"
+!define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Quillpad"
+!define SUITE_KEY "Software\Velar\2.0"
+!define INSTALL_KEY "${SUITE_KEY}\Install"
+!define USER_KEY "${SUITE_KEY}\Quillpad"
+; Held by a running pen manager stand-in.
+!define PEN_MANAGER_MUTEX "Local\QuillpadPenManagerStandIn"
+
+Name "${PRODUCT}"
+OutFile "${OUTFILE}"
+InstallDir "$PROGRAMFILES64\Velar\Quillpad"
+; An upgrade goes where the suite says the panel lives.
+InstallDirRegKey HKLM "${INSTALL_KEY}" "ApplicationFolder"
+BrandingText "${PUBLISHER} Quillpad ${VERSION}"
+
+VIProductVersion "${VERSION}"
+VIFileVersion "${VERSION}"
+VIAddVersionKey /LANG=3082 "ProductName" "Quillpad"
+VIAddVersionKey /LANG=3082 "CompanyName" "${PUBLISHER}"
+VIAddVersionKey /LANG=3082 "FileDescription" "Instalación de ${PRODUCT}"
+VIAddVersionKey /LANG=3082 "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=3082 "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=3082 "LegalCopyright" "Copyright © 2003-2026 Velar. Reservados todos los derechos."
+
+!define MUI_ICON "${SRC}\src\res\Quillpad.ico"
+!define MUI_UNICON "${SRC}\src\res\Quillpad.ico"
+!define MUI_ABORTWARNING
+!define MUI_COMPONENTSPAGE_SMALLDESC
+!define MUI_FINISHPAGE_RUN "$INSTDIR\Quillpad.exe"
+!define MUI_FINISHPAGE_NOREBOOTSUPPORT
+!define MUI_FINISHPAGE_TITLE_3LINES
+
+!insertmacro MUI_PAGE_COMPONENTS
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!insertmacro MUI_PAGE_FINISH
+!insertmacro MUI_UNPAGE_CONFIRM
+!insertmacro MUI_UNPAGE_COMPONENTS
+!insertmacro MUI_UNPAGE_INSTFILES
+!insertmacro MUI_LANGUAGE "Spanish"
+
+; The outermost folder this installation made ("" when $INSTDIR was there), so that a
+; refused or failed installation leaves no empty folders behind.
+Var NewFolder
+
+Function FindNewFolder
+  StrCpy $NewFolder ""
+  StrCpy $1 "$INSTDIR"
+  ${Do}
+    ${If} $1 == ""
+    ${OrIf} ${FileExists} "$1\*.*"
+      Return
+    ${EndIf}
+    StrCpy $NewFolder "$1"
+    ${GetParent} "$1" $1
+  ${Loop}
+FunctionEnd
+
+Function RemoveNewFolders
+  ${If} $NewFolder == ""
+    Return
+  ${EndIf}
+  StrCpy $1 "$INSTDIR"
+  ${Do}
+    RMDir "$1"
+    ${If} $1 == $NewFolder
+    ${OrIf} $1 == ""
+      Return
+    ${EndIf}
+    ${GetParent} "$1" $1
+  ${Loop}
+FunctionEnd
+
+; Asks a running Quillpad to close through its main window, as closing it from the
+; desktop would (it ends its dialogs first), and waits for the process to end. Never
+; killed: when it stays, the user decides, and a silent run gives up.
+!macro CloseQuillpad UN
+Function ${UN}CloseQuillpad
+  ${Do}
+    FindWindow $0 "QuillpadFrame"
+    ${If} $0 = 0
+      Return
+    ${EndIf}
+    DetailPrint "Cerrando Quillpad..."
+    System::Call 'user32::GetWindowThreadProcessId(p r0, *i .r1) i'
+    System::Call 'kernel32::OpenProcess(i 0x00100000, i 0, i r1) p .r2'
+    System::Call 'user32::PostMessageW(p r0, i ${WM_CLOSE}, p 0, p 0) i'
+    System::Call 'kernel32::WaitForSingleObject(p r2, i 20000) i .r3'
+    System::Call 'kernel32::CloseHandle(p r2) i'
+    ${If} $3 <> 0
+      MessageBox MB_RETRYCANCEL|MB_ICONEXCLAMATION "Quillpad sigue abierto. Ciérrelo y pulse Reintentar." /SD IDCANCEL IDRETRY +3
+      SetErrorLevel 4
+      Abort "Quillpad sigue abierto."
+    ${EndIf}
+  ${Loop}
+FunctionEnd
+!macroend
+!insertmacro CloseQuillpad ""
+!insertmacro CloseQuillpad "un."
+
+; The demo pen manager runs until told to quit; its files can't be replaced meanwhile.
+!macro StopPenManager UN
+Function ${UN}StopPenManager
+  System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "${PEN_MANAGER_MUTEX}") p .r0'
+  ${If} $0 = 0
+  ${OrIfNot} ${FileExists} "$INSTDIR\penctl.exe"
+    System::Call 'kernel32::CloseHandle(p r0) i'
+    Return
+  ${EndIf}
+  DetailPrint "Cerrando el administrador de lápices..."
+  ExecWait '"$INSTDIR\penctl.exe" quit'
+  System::Call 'kernel32::WaitForSingleObject(p r0, i 10000) i'
+  System::Call 'kernel32::CloseHandle(p r0) i'
+  ; The mutex is abandoned when the process ends; give it the moment to go.
+  ${For} $1 1 50
+    System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "${PEN_MANAGER_MUTEX}") p .r0'
+    ${If} $0 = 0
+      Return
+    ${EndIf}
+    System::Call 'kernel32::CloseHandle(p r0) i'
+    Sleep 100
+  ${Next}
+FunctionEnd
+!macroend
+!insertmacro StopPenManager ""
+!insertmacro StopPenManager "un."
+
+; Unregisters through the servers' own entry points and removes everything an
+; installation puts on the machine but the user's own settings. The uninstaller and a
+; failed installation (rolling back) share it.
+!macro RemoveInstallation UN
+Function ${UN}RemoveInstallation
+  ; Out of the folder: the current one can't be removed.
+  SetOutPath "$TEMP"
+  ${If} ${FileExists} "$INSTDIR\PenManager.exe"
+    ExecWait '"$INSTDIR\PenManager.exe" /unregserver'
+  ${EndIf}
+  ${If} ${FileExists} "$INSTDIR\PenOutbox.dll"
+    UnRegDLL "$INSTDIR\PenOutbox.dll"
+  ${EndIf}
+  ${If} ${FileExists} "$INSTDIR\PenStorage.dll"
+    UnRegDLL "$INSTDIR\PenStorage.dll"
+  ${EndIf}
+  Delete "$INSTDIR\Quillpad.exe"
+  Delete "$INSTDIR\Inkwell.chm"
+  Delete "$INSTDIR\PenStorage.dll"
+  Delete "$INSTDIR\PenManager.exe"
+  Delete "$INSTDIR\PenOutbox.dll"
+  Delete "$INSTDIR\penctl.exe"
+  Delete "$INSTDIR\Uninstall.exe"
+  RMDir "$INSTDIR"
+  SetShellVarContext all
+  Delete "${SHORTCUT}"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegValue HKLM "${INSTALL_KEY}" "ApplicationFolder"
+  DeleteRegValue HKLM "${INSTALL_KEY}" "CommonFolder"
+  DeleteRegKey /ifempty HKLM "${INSTALL_KEY}"
+FunctionEnd
+!macroend
+!insertmacro RemoveInstallation ""
+!insertmacro RemoveInstallation "un."
+
+; $R0: what failed. Leaves the machine as it was before and ends with an error code.
+Function Fail
+  DetailPrint "$R0"
+  Call RemoveInstallation
+  Call RemoveNewFolders
+  MessageBox MB_OK|MB_ICONSTOP "$R0$\r$\nNo se ha instalado nada." /SD IDOK
+  SetErrorLevel 3
+  Abort "$R0"
+FunctionEnd
+
+Section "-Prepare"
+  Call CloseQuillpad
+  Call StopPenManager
+  ; A folder we can't write is refused before anything is touched.
+  ; Given a folder it can't use, a silent run would take the default one instead: refuse
+  ; that. ($CMDLINE has lost its /D= by now.)
+  StrCpy $R1 "$INSTDIR"
+  ${If} ${Silent}
+    System::Call 'kernel32::GetCommandLineW() t .r0'
+    ${GetOptions} "$0" "/D=" $R1
+    ${If} ${Errors}
+      StrCpy $R1 "$INSTDIR"
+    ${EndIf}
+  ${EndIf}
+  Call FindNewFolder
+  ClearErrors
+  ${If} $R1 == "$INSTDIR"
+    CreateDirectory "$INSTDIR"
+    FileOpen $0 "$INSTDIR\.quillpad-setup" w
+  ${Else}
+    SetErrors
+  ${EndIf}
+  ${If} ${Errors}
+    Call RemoveNewFolders
+    MessageBox MB_OK|MB_ICONSTOP "No se puede escribir en la carpeta $R1.$\r$\nNo se ha instalado nada." /SD IDOK
+    SetErrorLevel 2
+    Abort "No se puede escribir en la carpeta $R1."
+  ${EndIf}
+  FileClose $0
+  Delete "$INSTDIR\.quillpad-setup"
+SectionEnd
+
+Section "${PRODUCT}" SecPanel
+  SectionIn RO
+  SetOutPath "$INSTDIR"
+  ClearErrors
+  File "${BIN}\Quillpad.exe"
+  File "${BIN}\Inkwell.chm"
+  File "${BIN}\PenStorage.dll"
+  ${If} ${Errors}
+    StrCpy $R0 "No se han podido copiar los archivos en $INSTDIR."
+    Call Fail
+  ${EndIf}
+  RegDLL "$INSTDIR\PenStorage.dll"
+  ${If} ${Errors}
+    StrCpy $R0 "No se ha podido registrar PenStorage.dll."
+    Call Fail
+  ${EndIf}
+SectionEnd
+
+Section "Administrador de lápiz de demostración" SecDemo
+  SetOutPath "$INSTDIR"
+  ClearErrors
+  File "${BIN}\PenManager.exe"
+  File "${BIN}\PenOutbox.dll"
+  File "${BIN}\penctl.exe"
+  ${If} ${Errors}
+    StrCpy $R0 "No se han podido copiar los archivos en $INSTDIR."
+    Call Fail
+  ${EndIf}
+  ExecWait '"$INSTDIR\PenManager.exe" /regserver' $0
+  ${If} ${Errors}
+  ${OrIf} $0 <> 0
+    StrCpy $R0 "No se ha podido registrar PenManager.exe."
+    Call Fail
+  ${EndIf}
+  RegDLL "$INSTDIR\PenOutbox.dll"
+  ${If} ${Errors}
+    StrCpy $R0 "No se ha podido registrar PenOutbox.dll."
+    Call Fail
+  ${EndIf}
+SectionEnd
+
+Section "-Register"
+  ; An upgrade that leaves the demo pen manager out takes the older copy away.
+  ${IfNot} ${SectionIsSelected} ${SecDemo}
+  ${AndIf} ${FileExists} "$INSTDIR\PenManager.exe"
+    ExecWait '"$INSTDIR\PenManager.exe" /unregserver'
+    UnRegDLL "$INSTDIR\PenOutbox.dll"
+    Delete "$INSTDIR\PenManager.exe"
+    Delete "$INSTDIR\PenOutbox.dll"
+    Delete "$INSTDIR\penctl.exe"
+  ${EndIf}
+  ; Where the suite lives, for the panel's About page.
+  WriteRegStr HKLM "${INSTALL_KEY}" "ApplicationFolder" "$INSTDIR"
+  WriteRegStr HKLM "${INSTALL_KEY}" "CommonFolder" "$INSTDIR"
+  SetShellVarContext all
+  CreateShortcut "${SHORTCUT}" "$INSTDIR\Quillpad.exe"
+  WriteUninstaller "$INSTDIR\Uninstall.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "DisplayIcon" "$INSTDIR\Quillpad.exe"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" '"$INSTDIR\Uninstall.exe"'
+  WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
+SectionEnd
+
+!insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecPanel} "El panel de control, su ayuda y el almacenamiento de los datos del lápiz."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecDemo} "Un administrador de lápices con un lápiz de demostración, para probar el panel sin lápiz."
+!insertmacro MUI_FUNCTION_DESCRIPTION_END
+
+Section "-un.Remove"
+  Call un.CloseQuillpad
+  Call un.StopPenManager
+  Call un.RemoveInstallation
+SectionEnd
+
+; The user's own settings stay unless the user asks otherwise.
+Section /o "un.Configuración personal de Quillpad" SecUserSettings
+  DeleteRegKey HKCU "${USER_KEY}"
+SectionEnd
