@@ -96,8 +96,18 @@ public:
         return true;
     }
     template <size_t N> bool Shown(const int (&ids)[N], bool shown) const { return Shown(ids, N, shown); }
+    // Posted, as a real click comes: pen manager calls made inside a message sent from
+    // another process are refused (RPC_E_CANTCALLOUT_ININPUTSYNCCALL).
     void Apply() {
-        sheet.Button(Sheet::kApply).Click();
+        auto applied = [&] {
+            int count = 0;
+            for (const auto& line : log.Lines())
+                count += line.pid == app.Pid() && line.text.find("<--(SettingsSheet::ApplyPages)") != std::string::npos;
+            return count;
+        };
+        const int before = applied();
+        sheet.Button(Sheet::kApply).PostClick();
+        ASSERT_TRUE(ui::WaitUntil([&] { return applied() > before; })) << log.Dump();
         ASSERT_TRUE(ui::WaitUntil([&] { return sheet.CurrentCaption() == kAdvancedTab; }));
     }
     // The box a button of the page opens, answered; returns its text.
