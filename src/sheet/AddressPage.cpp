@@ -102,13 +102,7 @@ BOOL AddressPage::OnApply() {
         m_texts.ReportChanged(FAILED(hr) ? hr : E_POINTER, failed);
     } else if (m_texts.Write(address.Get(), scope, failed)) {
         address.Reset();
-        hr = pen->SetUserData(data.Get());
-        if (FAILED(hr)) {
-            scope.warning("Failed to set user data (0x%08x).", static_cast<unsigned>(hr));
-            m_texts.Abandon(hr, failed);
-        } else {
-            m_texts.Commit();
-        }
+        m_texts.Settle(pen->SetUserData(data.Get()), scope, "Failed to set user data (0x%08x).", failed);
     }
     OnUpdateUI();
     return TRUE;

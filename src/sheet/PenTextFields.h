@@ -130,6 +130,16 @@ public:
                 field.pending.reset();
             }
     }
+    // The pen's answer to writing the object back: what was set is the value as read now,
+    // or, when it failed (logged with failedText), reported while the page stays modified.
+    void Settle(HRESULT writeBack, TraceScope& scope, const char* failedText, const WriteFailedFn& failed) {
+        if (SUCCEEDED(writeBack)) {
+            Commit();
+            return;
+        }
+        scope.warning(failedText, static_cast<unsigned>(writeBack));
+        Abandon(writeBack, failed);
+    }
     // The object never reached the pen: what was set is reported, the page stays modified.
     void Abandon(HRESULT hr, const WriteFailedFn& failed) {
         for (Field& field : m_fields)
