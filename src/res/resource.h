@@ -209,12 +209,14 @@
 // Strings of our own: telling the user what Apply or OK could not save, and the names
 // of the values the pages report.
 #define IDS_WRITE_FAILED 300
+#define IDS_WRITE_FAILED_DIALOG 301
 #define IDS_VALUE_DOCK_ACTION 310
 #define IDS_VALUE_INTERNET_ONLY 311
 #define IDS_VALUE_STATUS_ICON 312
 #define IDS_VALUE_REDIRECTION 350
 #define IDS_VALUE_PRIORITY 351
 #define IDS_VALUE_SHOW_INTERNET 352
+#define IDS_VALUE_SERVER 353
 #define IDS_VALUE_ISDN 360
 #define IDS_VALUE_DIAL_STRING 361
 #define IDS_VALUE_USERNAME 362

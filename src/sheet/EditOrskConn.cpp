@@ -13,7 +13,7 @@
 
 using Microsoft::WRL::ComPtr;
 
-EditOrskConn::EditOrskConn(HWND parent) : Dialog(IDD_EDIT_ORSK, parent) {}
+EditOrskConn::EditOrskConn(HWND parent) : Dialog(IDD_EDIT_ORSK, parent), WriteFailures(IDS_WRITE_FAILED_DIALOG) {}
 
 BOOL EditOrskConn::OnInitDialog() {
     TraceScope scope("EditOrskConn::OnInitDialog");
@@ -64,19 +64,27 @@ void EditOrskConn::OnOK() {
     // An empty address switches the server off: there is nothing to test.
     if (!address.empty() && !KeepsUntested(address))
         return;
+    if (WriteAddress(address))
+        EndDialog(IDOK);
+}
+
+bool EditOrskConn::WriteAddress(const std::wstring& address) {
+    TraceScope scope("EditOrskConn::WriteAddress");
     ComPtr<IPenManager> manager;
     HRESULT hr = SettingsSheet::CreatePenManager(manager);
     if (FAILED(hr)) {
         scope.warning("Failed to create pen manager (0x%08x).", static_cast<unsigned>(hr));
-        return;
+    } else {
+        Bstr text(address);
+        hr = manager->SetOrskUrl(text.Get());
+        if (FAILED(hr))
+            scope.warning("Failed to set orsk url (0x%08x).", static_cast<unsigned>(hr));
     }
-    Bstr text(address);
-    hr = manager->SetOrskUrl(text.Get());
-    if (FAILED(hr)) {
-        scope.warning("Failed to set orsk url (0x%08x).", static_cast<unsigned>(hr));
-        return;
-    }
-    EndDialog(IDOK);
+    if (SUCCEEDED(hr))
+        return true;
+    Add(LoadResString(IDS_VALUE_SERVER), hr);
+    Tell(m_hwnd);
+    return false;
 }
 
 bool EditOrskConn::KeepsUntested(const std::wstring& address) {

@@ -22,6 +22,9 @@ public:
     static WriteFailures* FromWindow(HWND sheet);
 
 protected:
+    WriteFailures() = default;
+    // textId: the message, with the values and the reasons as inserts 1 and 2.
+    explicit WriteFailures(UINT textId) : m_textId(textId) {}
     ~WriteFailures() = default;
 
 private:
@@ -30,4 +33,5 @@ private:
         HRESULT hr;
     };
     std::vector<Failure> m_failures;
+    UINT m_textId = 0; // 0: the sheets' message (retry with Apply)
 };

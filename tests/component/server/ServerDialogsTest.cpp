@@ -164,6 +164,66 @@ TEST_F(ServerDialogs, BoxShowsOnlyCancelAndWaitsForTheRequestWhenCancelledOrClos
     }
 }
 
+// The library's credentials dialog: a dialog of this process other than the test box.
+HWND WaitCredentialsDialog(HWND box) {
+    for (int i = 0; i < 500; ++i, Sleep(10)) {
+        struct Search {
+            HWND box, found;
+        } search{box, nullptr};
+        EnumWindows(
+            [](HWND hwnd, LPARAM lp) {
+                auto* s = reinterpret_cast<Search*>(lp);
+                DWORD pid = 0;
+                wchar_t cls[16] = L"";
+                GetWindowThreadProcessId(hwnd, &pid);
+                GetClassNameW(hwnd, cls, 16);
+                if (pid == GetCurrentProcessId() && hwnd != s->box && IsWindowVisible(hwnd) &&
+                    std::wstring(cls) == L"#32770")
+                    s->found = hwnd;
+                return s->found ? FALSE : TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        if (search.found)
+            return search.found;
+    }
+    return nullptr;
+}
+
+TEST_F(ServerDialogs, CredentialsAskedForAreSentAgainOrTheTestFails) {
+    struct Case {
+        bool entered;
+        INT_PTR result;
+    };
+    // Dismissed: failed. Entered: the request goes again with them and the server answers
+    // 200. (WinINet keeps entered credentials for the host: dismissing comes first.)
+    for (Case c : {Case{false, TestOrskConn::kFailed}, Case{true, TestOrskConn::kConnected}}) {
+        SCOPED_TRACE(c.entered);
+        ASSERT_TRUE(server.Answer(401));
+        bool asked = false;
+        const INT_PTR result = RunTest(server.Address(), [&](HWND box) {
+            HWND login = WaitCredentialsDialog(box);
+            if (!(asked = login != nullptr))
+                return;
+            HWND user = FindWindowExW(login, nullptr, L"Edit", nullptr);
+            HWND password = FindWindowExW(login, user, L"Edit", nullptr);
+            SetWindowTextW(user, L"ana");
+            SetWindowTextW(password, L"secreta");
+            PostMessageW(login, WM_COMMAND, c.entered ? IDOK : IDCANCEL, 0);
+        });
+        EXPECT_TRUE(asked);
+        EXPECT_EQ(result, c.result);
+        const auto requests = server.Requests();
+        ASSERT_FALSE(requests.empty());
+        EXPECT_EQ(requests[0].authorization, "");
+        // Entered: they go with the next requests (WinINet may first try once more without).
+        if (c.entered) {
+            EXPECT_EQ(requests.back().authorization, "Basic YW5hOnNlY3JldGE="); // ana:secreta
+        } else {
+            EXPECT_EQ(requests.size(), 1u);
+        }
+    }
+}
+
 TEST_F(ServerDialogs, FiftyTestsLeaveNoThreadOrHandleBehind) {
     // WinINet's own threads and caches come with the first request.
     ASSERT_TRUE(server.Answer(200));
@@ -264,6 +324,70 @@ TEST_F(ServerDialogs, ChangeServerTestsTheNewAddressAndAsksBeforeKeepingOneThatF
         }
         EXPECT_EQ(StoredAddress(), s.closes ? s.typed : before);
     }
+}
+
+// The stand-in's failure switch for one method, until the object goes.
+struct FailingCall {
+    explicit FailingCall(const wchar_t* method) {
+        CoCreateInstance(CLSID_PenManagerControl, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&control));
+        Bstr name(method);
+        ok = control && SUCCEEDED(control->FailMethod(name.Get(), E_FAIL, -1));
+    }
+    ~FailingCall() {
+        if (control)
+            control->ClearFaults();
+    }
+    ComPtr<IPenManagerControl> control;
+    bool ok = false;
+};
+
+TEST_F(ServerDialogs, ChangeServerStartsEmptyWithoutAnAddressAndTellsAWriteThatFailed) {
+    StoreAddress(L"orsk.velar.es:443");
+    struct Case {
+        const wchar_t* failing;
+        std::wstring shown;
+        std::wstring told; // the start of the message, empty for none
+    };
+    // Unreadable: an empty edit, OK disabled. Unwritable: told, the dialog stays open.
+    for (const Case& c :
+         {Case{L"IPenManager::GetOrskUrl", L"", L""},
+          Case{L"IPenManager::SetOrskUrl", L"orsk.velar.es:443", L"No se guardaron estos valores:"}}) {
+        SCOPED_TRACE(Narrow(c.failing));
+        FailingCall failing(c.failing);
+        ASSERT_TRUE(failing.ok);
+        std::wstring shown = L"?", told;
+        bool stillOpen = false;
+        actor = std::thread([&] {
+            HWND dialog = WaitDialog(L"Cambiar servidor");
+            if (!dialog)
+                return;
+            HWND edit = GetDlgItem(dialog, IDC_ORSK_ADDRESS);
+            shown = ItemText(dialog, IDC_ORSK_ADDRESS);
+            if (!c.told.empty()) {
+                // An empty address is written without a test.
+                SendMessageW(edit, EM_SETSEL, 0, -1);
+                SendMessageW(edit, WM_CHAR, VK_BACK, 0);
+                PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+                if (HWND box = WaitDialog(L"Panel de control del lápiz")) {
+                    told = ItemText(box, 0xFFFF);
+                    PostMessageW(box, WM_COMMAND, IDOK, 0);
+                }
+                Sleep(300);
+            }
+            stillOpen = IsWindow(dialog) && !IsWindowEnabled(GetDlgItem(dialog, IDOK)) == c.told.empty();
+            PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+        });
+        EXPECT_EQ(EditOrskConn(nullptr).DoModal(), IDCANCEL);
+        actor.join();
+        EXPECT_EQ(shown, c.shown);
+        EXPECT_TRUE(stillOpen);
+        EXPECT_EQ(told.substr(0, c.told.size()), c.told) << Narrow(told);
+        if (!c.told.empty()) {
+            EXPECT_NE(told.find(L"\n- Dirección del servidor\r"), std::wstring::npos);
+            EXPECT_NE(told.find(L"intentarlo con Aceptar."), std::wstring::npos);
+        }
+    }
+    EXPECT_EQ(StoredAddress(), L"orsk.velar.es:443");
 }
 
 } // namespace
