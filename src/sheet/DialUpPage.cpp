@@ -147,7 +147,7 @@ BOOL DialUpPage::OnKillActive() {
 }
 
 void DialUpPage::WriteAddress(IDialUpAccount* account, AddressField& field, TraceScope& scope,
-                              bool& written) {
+                              std::vector<SetOnCopy>& set) {
     if (!AddressChanged(field))
         return;
     const std::wstring text = AddressText(field.id);
@@ -158,8 +158,8 @@ void DialUpPage::WriteAddress(IDialUpAccount* account, AddressField& field, Trac
         WriteFailed(field.valueName, hr);
         return;
     }
+    set.push_back({field.valueName, [&field, old = field.asRead] { field.asRead = old; }});
     field.asRead = text;
-    written = true;
 }
 
 BOOL DialUpPage::OnApply() {
@@ -184,44 +184,48 @@ BOOL DialUpPage::OnApply() {
         m_laterTexts.ReportChanged(FAILED(hr) ? hr : E_FAIL, failed);
         return TRUE;
     }
-    // The flag, address and mode values are set and taken as read at once; the texts
-    // only once the settings are written back (see PenTextFields).
-    bool written = false;
+    // The flag, address and mode values are taken as read once set (and taken back if the
+    // settings cannot be written back); the texts only once written back (PenTextFields).
+    std::vector<SetOnCopy> set;
     const bool isdnChecked = IsDlgButtonChecked(m_hwnd, IDC_DIAL_ISDN) == BST_CHECKED;
     if (m_isdn >= 0 && isdnChecked != (m_isdn == 1)) {
         hr = account->SetIsdn(isdnChecked ? VARIANT_TRUE : VARIANT_FALSE);
         if (SUCCEEDED(hr)) {
+            set.push_back({IDS_VALUE_ISDN, [this, old = m_isdn] { m_isdn = old; }});
             m_isdn = isdnChecked ? 1 : 0;
-            written = true;
         } else {
             scope.warning("Failed to set isdn (0x%08x).", static_cast<unsigned>(hr));
             WriteFailed(IDS_VALUE_ISDN, hr);
         }
     }
-    written |= m_firstTexts.Write(account.Get(), scope, failed);
-    WriteAddress(account.Get(), m_primaryDns, scope, written);
-    WriteAddress(account.Get(), m_secondaryDns, scope, written);
+    bool written = m_firstTexts.Write(account.Get(), scope, failed);
+    WriteAddress(account.Get(), m_primaryDns, scope, set);
+    WriteAddress(account.Get(), m_secondaryDns, scope, set);
     written |= m_laterTexts.Write(account.Get(), scope, failed);
-    WriteAddress(account.Get(), m_defaultAddress, scope, written);
+    WriteAddress(account.Get(), m_defaultAddress, scope, set);
     const int selection =
         static_cast<int>(SendDlgItemMessageW(m_hwnd, IDC_DIAL_AUTHENTICATION, CB_GETCURSEL, 0, 0));
     if (m_authentication != -1 && selection != m_authentication) {
         hr = account->SetAuthentication(AuthenticationFromIndex(selection));
         if (SUCCEEDED(hr)) {
+            set.push_back({IDS_VALUE_AUTHENTICATION, [this, old = m_authentication] { m_authentication = old; }});
             m_authentication = selection;
-            written = true;
         } else {
             scope.warning("Failed to set authentication (0x%08x).", static_cast<unsigned>(hr));
             WriteFailed(IDS_VALUE_AUTHENTICATION, hr);
         }
     }
     account.Reset();
-    if (written) {
+    if (written || !set.empty()) {
         hr = device->SetIspSettings(settings.Get());
         if (FAILED(hr)) {
             scope.warning("Failed to set isp settings (0x%08x).", static_cast<unsigned>(hr));
             m_firstTexts.Abandon(hr, failed);
             m_laterTexts.Abandon(hr, failed);
+            for (const SetOnCopy& value : set) {
+                value.takeBack();
+                WriteFailed(value.valueName, hr);
+            }
         } else {
             m_firstTexts.Commit();
             m_laterTexts.Commit();

@@ -3,8 +3,10 @@
 // "Especificaciones de ISP". The four pages are one family: they differ only in their
 // template (tab title and group text), their name in the log and the account they
 // read and write (DialUpAccountKind).
+#include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "controls/HostEdit.h"
 #include "controls/ValidatingEdit.h"
@@ -53,7 +55,14 @@ private:
     bool AddressChanged(const AddressField& field) const {
         return field.asRead && AddressText(field.id) != *field.asRead;
     }
-    void WriteAddress(IDialUpAccount* account, AddressField& field, TraceScope& scope, bool& written);
+    // A flag, address or mode set on the settings copy and taken as read at once: how to
+    // take it back when the copy cannot be written back.
+    struct SetOnCopy {
+        UINT valueName;
+        std::function<void()> takeBack;
+    };
+    void WriteAddress(IDialUpAccount* account, AddressField& field, TraceScope& scope,
+                      std::vector<SetOnCopy>& set);
     std::string Name(const char* operation) const { return std::string(m_kind.className) + "::" + operation; }
     void Forget();
 

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <string>
+#include <utility>
 
 #include "ui/driver/Driver.h"
 
@@ -52,9 +53,23 @@ public:
         ASSERT_TRUE(panel) << log.Dump();
         ASSERT_TRUE(panel.SelectPage(L"Avanzado"));
         ASSERT_TRUE(ui::WaitUntil([&] { return panel.Item(IDC_ISP_SETTINGS).IsEnabled(); })) << log.Dump();
+        OpenIspAgain();
+    }
+    void OpenIspAgain() {
         panel.Item(IDC_ISP_SETTINGS).PostClick();
         isp = Sheet::Find(app.Pid(), kIspCaption);
         ASSERT_TRUE(isp) << log.Dump();
+    }
+    // Applies with a posted click and answers the message that tells what was not saved.
+    std::wstring ApplyAndReadWhatWasNotSaved() {
+        isp.Button(Sheet::kApply).PostClick();
+        ui::MessageBoxWindow box = ui::MessageBoxWindow::Wait(app.Pid());
+        if (!box)
+            return L"(no box)";
+        const std::wstring text = box.Text();
+        box.Answer(IDOK);
+        box.WaitClosed();
+        return text;
     }
     void Ok() {
         isp.Button(Sheet::kOk).PostClick();
@@ -129,6 +144,118 @@ TEST_F(IspSettings, ApplyWritesOnlyTheChangedFieldsOnce) {
     Close();
 }
 
+TEST_F(IspSettings, AValueThatCannotBeReadIsShownEmptyDisabledAndNeverWritten) {
+    const HRESULT kFailure = static_cast<HRESULT>(0x80004005);
+    const wchar_t kPlaceholder[] = L"Ha ocurrido un error imprevisto.";
+    struct Case {
+        const char* field;
+        const wchar_t* getter;
+        int control;
+        const wchar_t* shown; // null: a check box or combo box, shown empty
+    };
+    const Case cases[] = {
+        {"isdn", L"IDialUpAccount::IsIsdn", IDC_DIAL_ISDN, nullptr},
+        {"dialString", L"IDialUpAccount::GetDialString", IDC_DIAL_STRING, kPlaceholder},
+        {"username", L"IDialUpAccount::GetUsername", IDC_DIAL_USERNAME, kPlaceholder},
+        {"password", L"IDialUpAccount::GetPassword", IDC_DIAL_PASSWORD, kPlaceholder},
+        {"primaryDns", L"IDialUpAccount::GetPrimaryDns", IDC_DIAL_PRIMARY_DNS, L""},
+        {"secondaryDns", L"IDialUpAccount::GetSecondaryDns", IDC_DIAL_SECONDARY_DNS, L""},
+        {"proxy", L"IDialUpAccount::GetProxy", IDC_DIAL_PROXY, kPlaceholder},
+        {"apn", L"IDialUpAccount::GetApn", IDC_DIAL_APN, kPlaceholder},
+        {"defaultIpAddress", L"IDialUpAccount::GetDefaultIpAddress", IDC_DIAL_DEFAULT_ADDRESS, L""},
+        {"authentication", L"IDialUpAccount::GetAuthentication", IDC_DIAL_AUTHENTICATION, nullptr},
+    };
+    bool started = false;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.field);
+        ASSERT_TRUE(StandIn::Fail(c.getter, kFailure));
+        if (!std::exchange(started, true))
+            OpenIsp();
+        else
+            OpenIspAgain();
+        EXPECT_FALSE(Item(c.control).IsEnabled());
+        if (c.shown)
+            EXPECT_EQ(Item(c.control).Text(), c.shown);
+        else if (c.control == IDC_DIAL_AUTHENTICATION)
+            EXPECT_EQ(Item(c.control).Selection(), -1);
+        else
+            EXPECT_FALSE(Item(c.control).IsChecked());
+        // Another field still works; the unread one is not written.
+        std::wstring setterName = c.getter;
+        const size_t verb = setterName.find(L"::") + 2;
+        setterName.replace(verb, setterName.compare(verb, 2, L"Is") ? 3 : 2, L"Set");
+        const std::string setter(setterName.begin(), setterName.end());
+        const int sets = Calls(setter);
+        const nlohmann::json before = Account("ssPrimary");
+        const int writes = Calls("IPairedDevice::SetIspSettings");
+        if (c.control == IDC_DIAL_AUTHENTICATION)
+            Item(IDC_DIAL_ISDN).Click();
+        else
+            Item(IDC_DIAL_AUTHENTICATION).Select((Item(IDC_DIAL_AUTHENTICATION).Selection() + 1) % 3);
+        Ok();
+        EXPECT_EQ(Calls("IPairedDevice::SetIspSettings"), writes + 1);
+        EXPECT_NE(Account("ssPrimary"), before);
+        EXPECT_EQ(Account("ssPrimary")[c.field], before[c.field]);
+        EXPECT_EQ(Calls(setter), sets);
+        ASSERT_TRUE(StandIn::Clear());
+    }
+    Close();
+}
+
+TEST_F(IspSettings, EverySetterThatFailsIsLoggedAndToldAndNothingIsWrittenBack) {
+    struct Case {
+        int control;
+        const wchar_t* setter;
+        const char* line;
+        const wchar_t* value;
+    };
+    const Case cases[] = {
+        {IDC_DIAL_ISDN, L"SetIsdn", "Failed to set isdn (0x80004005).", L"Usar RDSI"},
+        {IDC_DIAL_STRING, L"SetDialString", "Failed to set dial string (0x80004005).",
+         L"Cadena de acceso telefónico"},
+        {IDC_DIAL_USERNAME, L"SetUsername", "Failed to set username (0x80004005).", L"Nombre de usuario"},
+        {IDC_DIAL_PASSWORD, L"SetPassword", "Failed to set password (0x80004005).", L"Contraseña"},
+        {IDC_DIAL_PRIMARY_DNS, L"SetPrimaryDns", "Failed to set primary dns (0x80004005).", L"DNS primario"},
+        {IDC_DIAL_SECONDARY_DNS, L"SetSecondaryDns", "Failed to set secondary dns (0x80004005).",
+         L"DNS secundario"},
+        {IDC_DIAL_PROXY, L"SetProxy", "Failed to set proxy (0x80004005).", L"Proxy"},
+        {IDC_DIAL_APN, L"SetApn", "Failed to set apn (0x80004005).", L"APN"},
+        {IDC_DIAL_DEFAULT_ADDRESS, L"SetDefaultIpAddress", "Failed to set default ip address (0x80004005).",
+         L"Dirección predeterminada del lápiz"},
+        {IDC_DIAL_AUTHENTICATION, L"SetAuthentication", "Failed to set authentication (0x80004005).",
+         L"Modo de autenticación"},
+    };
+    for (const Case& c : cases)
+        ASSERT_TRUE(StandIn::Fail(std::wstring(L"IDialUpAccount::") + c.setter, static_cast<HRESULT>(0x80004005)));
+    OpenIsp();
+    const std::string before = Account("ssPrimary").dump();
+    const int writes = Calls("IPairedDevice::SetIspSettings");
+    for (const Case& c : cases) {
+        Control item = Item(c.control);
+        if (c.control == IDC_DIAL_ISDN) {
+            item.Click();
+        } else if (c.control == IDC_DIAL_AUTHENTICATION) {
+            item.Select((item.Selection() + 1) % 3);
+        } else if (c.control == IDC_DIAL_PRIMARY_DNS || c.control == IDC_DIAL_SECONDARY_DNS ||
+                   c.control == IDC_DIAL_DEFAULT_ADDRESS) {
+            item.SetText(L"10.1.2.3");
+        } else {
+            item.SelectAll();
+            item.Type(L"7");
+        }
+    }
+    const std::wstring told = ApplyAndReadWhatWasNotSaved();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_TRUE(log.Contains(app.Pid(), c.line));
+        EXPECT_NE(told.find(std::wstring(L"\n- ") + c.value), std::wstring::npos);
+    }
+    EXPECT_EQ(Calls("IPairedDevice::SetIspSettings"), writes);
+    EXPECT_EQ(Account("ssPrimary").dump(), before);
+    EXPECT_TRUE(isp.Button(Sheet::kApply).IsEnabled());
+    Close();
+}
+
 TEST_F(IspSettings, FailuresAreLoggedToldAndWriteNothingElse) {
     const HRESULT kFailure = static_cast<HRESULT>(0x80004005);
     // A read that fails: the page shows the placeholder and writes nothing.
@@ -140,30 +267,30 @@ TEST_F(IspSettings, FailuresAreLoggedToldAndWriteNothingElse) {
     EXPECT_FALSE(Item(IDC_DIAL_ISDN).IsEnabled());
     ASSERT_TRUE(StandIn::Clear());
 
-    // Setters and the write-back that fail: logged, told once, the page stays modified.
+    // The write-back that fails: logged, told once, the page stays modified; a flag set on
+    // the settings copy is taken back like a text.
     struct Case {
-        const wchar_t* method;
-        const char* line;
+        int changed;
+        const wchar_t* value;
     };
-    for (Case c : {Case{L"IDialUpAccount::SetUsername", "Failed to set username (0x80004005)."},
-                   Case{L"IPairedDevice::SetIspSettings", "Failed to set isp settings (0x80004005)."}}) {
-        SCOPED_TRACE(c.line);
-        ASSERT_TRUE(isp.SelectPage(1));
-        const std::string before = Account("ssSecondary").dump();
-        ASSERT_TRUE(StandIn::Fail(c.method, kFailure));
-        Item(IDC_DIAL_USERNAME).SelectAll();
-        Item(IDC_DIAL_USERNAME).Type(L"otro");
-        isp.Button(Sheet::kApply).PostClick();
-        ui::MessageBoxWindow box = ui::MessageBoxWindow::Wait(app.Pid());
-        ASSERT_TRUE(box);
-        box.Answer(IDOK);
-        ASSERT_TRUE(box.WaitClosed());
-        EXPECT_TRUE(log.Contains(app.Pid(), c.line));
+    ASSERT_TRUE(isp.SelectPage(1));
+    ASSERT_TRUE(StandIn::Fail(L"IPairedDevice::SetIspSettings", kFailure));
+    const std::string before = Account("ssSecondary").dump();
+    for (Case c : {Case{IDC_DIAL_ISDN, L"- Usar RDSI"}, Case{IDC_DIAL_USERNAME, L"- Nombre de usuario"}}) {
+        SCOPED_TRACE(c.changed);
+        if (c.changed == IDC_DIAL_ISDN) {
+            Item(IDC_DIAL_ISDN).Click();
+        } else {
+            Item(IDC_DIAL_USERNAME).SelectAll();
+            Item(IDC_DIAL_USERNAME).Type(L"otro");
+        }
+        EXPECT_NE(ApplyAndReadWhatWasNotSaved().find(c.value), std::wstring::npos);
+        EXPECT_TRUE(log.Contains(app.Pid(), "Failed to set isp settings (0x80004005)."));
         EXPECT_TRUE(isp.Button(Sheet::kApply).IsEnabled());
         EXPECT_FALSE(ui::MessageBoxWindow::Find(app.Pid()));
         EXPECT_EQ(Account("ssSecondary").dump(), before);
-        ASSERT_TRUE(StandIn::Clear());
     }
+    ASSERT_TRUE(StandIn::Clear());
 
     // The pen goes: the sheet goes with it, nothing written.
     ASSERT_TRUE(StandIn::Undock(kPen));
