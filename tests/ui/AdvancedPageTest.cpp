@@ -8,6 +8,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <optional>
 
 #include "http/HttpServer.h"
@@ -222,6 +223,60 @@ TEST_F(AdvancedPage, LocalSecurityActsOnThePenOnlyAfterYes) {
     EXPECT_TRUE(std::filesystem::exists(stored));
     EXPECT_TRUE(ui::WaitUntil([&] { return !Item(IDC_RESET_PROMPT).IsEnabled(); }));
     EXPECT_FALSE(Item(IDC_DELETE_STORED).IsEnabled());
+    Close();
+    std::filesystem::remove_all(PenStorageFolder());
+}
+
+// The storage class's server path, as registered; set, the old one is returned.
+std::wstring SetStorageServer(const std::wstring& path) {
+    const wchar_t key[] = L"Software\\Classes\\CLSID\\{6002211F-F2AF-483B-818F-76D481A9B4E4}\\InprocServer32";
+    wchar_t old[MAX_PATH] = L"";
+    DWORD size = sizeof(old);
+    RegGetValueW(HKEY_LOCAL_MACHINE, key, nullptr, RRF_RT_REG_SZ, nullptr, old, &size);
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, nullptr, REG_SZ, path.c_str(),
+                    static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
+    return old;
+}
+
+TEST_F(AdvancedPage, LocalSecurityFailuresAreLoggedAndChangeNothing) {
+    const std::filesystem::path stored = PenStorageFolder() / L"1.2.3.4#5";
+    std::filesystem::create_directories(stored.parent_path());
+    std::ofstream(stored) << "trazos";
+    ASSERT_TRUE(StandIn::Set(kPen, L"/passwordSavedOnPc", L"true"));
+    HANDLE held = nullptr;
+    std::wstring storageServer;
+    struct Case {
+        int button;
+        const char* line;
+        std::function<void()> arrange, undo;
+    };
+    const Case cases[] = {
+        {IDC_RESET_PROMPT, "Failed to unregister the password (0x80004005).",
+         [] { StandIn::Fail(L"IPen::UnregisterPassword", E_FAIL); }, [] { StandIn::Clear(); }},
+        {IDC_DELETE_STORED, "Failed getting pen id. (0x80004005).", [] { StandIn::Fail(L"IPen::GetPenId", E_FAIL); },
+         [] { StandIn::Clear(); }},
+        // Before the storage server is first loaded: the class without its server.
+        {IDC_DELETE_STORED, "Failed to create storage api (0x",
+         [&] { storageServer = SetStorageServer(L"C:\\ausente\\PenStorage.dll"); },
+         [&] { SetStorageServer(storageServer); }},
+        // A stored item another program holds open.
+        {IDC_DELETE_STORED, "Failed to delete storage (0x80070020).",
+         [&] {
+             held = CreateFileW(stored.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+         },
+         [&] { CloseHandle(held); }},
+    };
+    StartOnPage();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        c.arrange();
+        EXPECT_NE(Answer(c.button, IDYES), L"(no box)");
+        EXPECT_TRUE(log.WaitFor(app.Pid(), c.line, 3s));
+        c.undo();
+        EXPECT_TRUE(Pen().value("passwordSavedOnPc", false));
+        EXPECT_TRUE(std::filesystem::exists(stored));
+        EXPECT_FALSE(ui::MessageBoxWindow::Find(app.Pid()));
+    }
     Close();
     std::filesystem::remove_all(PenStorageFolder());
 }
