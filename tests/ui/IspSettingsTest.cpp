@@ -258,14 +258,30 @@ TEST_F(IspSettings, EverySetterThatFailsIsLoggedAndToldAndNothingIsWrittenBack) 
 
 TEST_F(IspSettings, FailuresAreLoggedToldAndWriteNothingElse) {
     const HRESULT kFailure = static_cast<HRESULT>(0x80004005);
-    // A read that fails: the page shows the placeholder and writes nothing.
-    ASSERT_TRUE(StandIn::Fail(L"IIspSettings::GetSSPrimaryAccount", kFailure));
-    OpenIsp();
-    EXPECT_TRUE(log.WaitFor(app.Pid(), "Error getting account (0x80004005).", 2s));
-    EXPECT_EQ(Item(IDC_DIAL_STRING).Text(), L"Ha ocurrido un error imprevisto.");
-    EXPECT_FALSE(Item(IDC_DIAL_STRING).IsEnabled());
-    EXPECT_FALSE(Item(IDC_DIAL_ISDN).IsEnabled());
-    ASSERT_TRUE(StandIn::Clear());
+    // The settings or the account that can't be had: the page shows the placeholder and
+    // writes nothing. (The settings fail once: the Advanced page has read them already.)
+    struct Read {
+        const wchar_t* method;
+        int times;
+        const char* line;
+    };
+    for (Read r : {Read{L"IIspSettings::GetSSPrimaryAccount", -1, "Error getting account (0x80004005)."},
+                   Read{L"IPairedDevice::GetIspSettings", 1, "Error getting isp settings (0x80004005)."}}) {
+        SCOPED_TRACE(r.line);
+        if (!app.Pid()) {
+            ASSERT_TRUE(StandIn::Fail(r.method, kFailure, r.times));
+            OpenIsp();
+        } else {
+            Ok();
+            ASSERT_TRUE(StandIn::Fail(r.method, kFailure, r.times));
+            OpenIspAgain();
+        }
+        EXPECT_TRUE(log.WaitFor(app.Pid(), r.line, 2s));
+        EXPECT_EQ(Item(IDC_DIAL_STRING).Text(), L"Ha ocurrido un error imprevisto.");
+        EXPECT_FALSE(Item(IDC_DIAL_STRING).IsEnabled());
+        EXPECT_FALSE(Item(IDC_DIAL_ISDN).IsEnabled());
+        ASSERT_TRUE(StandIn::Clear());
+    }
 
     // The write-back that fails: logged, told once, the page stays modified; a flag set on
     // the settings copy is taken back like a text.
