@@ -47,8 +47,8 @@ double RunTimed(std::wstring commandLine) {
     PROCESS_INFORMATION pi{};
     double ms = -1;
     const double start = BenchNow();
-    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
-                       &si, &pi)) {
+    if (CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr,
+                       nullptr, &si, &pi)) {
         AssignProcessToJobObject(job, pi.hProcess);
         ResumeThread(pi.hThread);
         DWORD message = 0;
@@ -102,7 +102,8 @@ int wmain(int argc, wchar_t** argv) {
     FILE* out = _wfopen(argv[1], L"w");
     if (!out)
         return fail("cannot write the figures");
-    fprintf(out, "{\n  \"installerBytes\": %lu,\n  \"silentInstallMs\": %s,\n  \"silentUninstallMs\": %s\n}\n",
+    fprintf(out,
+            "{\n  \"installerBytes\": %lu,\n  \"silentInstallMs\": %s,\n  \"silentUninstallMs\": %s\n}\n",
             attributes.nFileSizeLow, installs.json().c_str(), uninstalls.json().c_str());
     fclose(out);
     return 0;
