@@ -1,6 +1,7 @@
 ﻿; QuillpadSetup.exe: installs the control panel, its help file and storage API, and, as
 ; a part the user may leave out, the demo pen manager. Built by CMake with makensis:
-; VERSION (x.y.z.w), BIN (the build's bin folder), SRC (the source tree), OUTFILE.
+; VERSION (x.y.z.w), BIN (the build's bin folder), SRC (the source tree), OUTFILE, and
+; for a test build PEN_OUTBOX, another file shipped as PenOutbox.dll.
 Unicode true
 Target amd64-unicode
 RequestExecutionLevel admin
@@ -21,6 +22,9 @@ SetCompressor /SOLID lzma
 !define USER_KEY "${SUITE_KEY}\Quillpad"
 ; Held by a running pen manager stand-in.
 !define PEN_MANAGER_MUTEX "Local\QuillpadPenManagerStandIn"
+!ifndef PEN_OUTBOX
+  !define PEN_OUTBOX "${BIN}\PenOutbox.dll"
+!endif
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -72,20 +76,28 @@ Function FindNewFolder
   ${Loop}
 FunctionEnd
 
-Function RemoveNewFolders
-  ${If} $NewFolder == ""
-    Return
-  ${EndIf}
+; Removes $INSTDIR and its parents up to $NewFolder, each only when empty: what the
+; user put there stays. Never climbs above $NewFolder, however the paths are spelt.
+!macro RemoveNewFolders UN
+Function ${UN}RemoveNewFolders
+  StrLen $2 $NewFolder
   StrCpy $1 "$INSTDIR"
   ${Do}
+    StrLen $3 $1
+    ${If} $2 = 0
+    ${OrIf} $3 < $2
+      Return
+    ${EndIf}
     RMDir "$1"
     ${If} $1 == $NewFolder
-    ${OrIf} $1 == ""
       Return
     ${EndIf}
     ${GetParent} "$1" $1
   ${Loop}
 FunctionEnd
+!macroend
+!insertmacro RemoveNewFolders ""
+!insertmacro RemoveNewFolders "un."
 
 ; Asks a running Quillpad to close through its main window, as closing it from the
 ; desktop would (it ends its dialogs first), and waits for the process to end. Never
@@ -240,7 +252,7 @@ Section "Administrador de lápiz de demostración" SecDemo
   SetOutPath "$INSTDIR"
   ClearErrors
   File "${BIN}\PenManager.exe"
-  File "${BIN}\PenOutbox.dll"
+  File "/oname=PenOutbox.dll" "${PEN_OUTBOX}"
   File "${BIN}\penctl.exe"
   ${If} ${Errors}
     StrCpy $R0 "No se han podido copiar los archivos en $INSTDIR."
@@ -284,6 +296,11 @@ Section "-Register"
   WriteRegStr HKLM "${UNINSTALL_KEY}" "QuietUninstallString" '"$INSTDIR\Uninstall.exe" /S'
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
+  ; The folders this installation made go with the uninstaller; an upgrade keeps what
+  ; the first installation noted.
+  ${If} $NewFolder != ""
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "CreatedFolder" "$NewFolder"
+  ${EndIf}
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
 SectionEnd
@@ -296,7 +313,9 @@ SectionEnd
 Section "-un.Remove"
   Call un.CloseQuillpad
   Call un.StopPenManager
+  ReadRegStr $NewFolder HKLM "${UNINSTALL_KEY}" "CreatedFolder"
   Call un.RemoveInstallation
+  Call un.RemoveNewFolders
 SectionEnd
 
 ; The user's own settings stay unless the user asks otherwise.

@@ -1,7 +1,7 @@
 // QuillpadSetup.exe as a user and an administrator meet it: a silent install into a folder
 // whose name has a space and an accent, the panel started from its Start menu entry, an
 // upgrade over a running panel, a silent uninstall that keeps the user's settings, and a
-// folder that can't be written refused with nothing left behind.
+// folder that can't be written and a registration that fails undone with nothing left behind.
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -24,7 +24,9 @@ namespace {
 using Microsoft::WRL::ComPtr;
 using ui::Sheet;
 
-const wchar_t kFolder[] = L"C:\\Program Files\\Panel del lápiz";
+// The installer makes both folders: the uninstaller takes both away.
+const wchar_t kSuiteFolder[] = L"C:\\Program Files\\Velar";
+const wchar_t kFolder[] = L"C:\\Program Files\\Velar\\Panel del lápiz";
 const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Quillpad";
 const wchar_t kInstallKey[] = L"Software\\Velar\\2.0\\Install";
 const wchar_t kUserKey[] = L"Software\\Velar\\2.0\\Quillpad";
@@ -124,9 +126,11 @@ std::wstring ShortcutTarget(const std::wstring& path) {
     return target;
 }
 
-DWORD Install(const std::wstring& folder) {
+const wchar_t kSetup[] = L"\\..\\QuillpadSetup.exe";
+
+DWORD Install(const std::wstring& folder, const wchar_t* setup = kSetup) {
     // /D= comes last and unquoted, spaces and all.
-    return Process::RunToEnd(Process::BinDir() + L"\\..\\QuillpadSetup.exe", L"/S /D=" + folder);
+    return Process::RunToEnd(Process::BinDir() + setup, L"/S /D=" + folder);
 }
 
 class Installer : public ::testing::Test {
@@ -144,12 +148,16 @@ protected:
         const Registrations registrations = ServerRegistrations();
         for (const wchar_t* server : kServers)
             ASSERT_TRUE(Of(registrations, server).empty()) << server;
+        // An empty one may be left by an older installer's demo run.
+        RemoveDirectoryW(kSuiteFolder);
+        ASSERT_FALSE(Exists(kSuiteFolder));
     }
     void TearDown() override { CoUninitialize(); }
 
     // Nothing of an installation is on the machine (the user's settings aside).
     void ExpectNothingInstalled(const std::wstring& folder) {
         EXPECT_FALSE(Exists(folder));
+        EXPECT_FALSE(Exists(kSuiteFolder));
         EXPECT_FALSE(Exists(StartMenuShortcut()));
         EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, kUninstallKey));
         EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kInstallKey, L"ApplicationFolder"), L"");
@@ -228,13 +236,26 @@ TEST_F(Installer, InstallsUpgradesOverARunningPanelAndUninstalls) {
     EXPECT_TRUE(KeyExists(HKEY_CURRENT_USER, kUserKey));
 }
 
-TEST_F(Installer, RefusesAFolderItCantWriteAndLeavesNothing) {
+struct Refusal {
+    const wchar_t* what;
+    const wchar_t* setup;
+    const wchar_t* folder;
+    DWORD exitCode;
+};
+const Refusal kRefusals[] = {
     // A folder below a file can be neither made nor written, whoever runs the installer.
-    const std::wstring file = L"C:\\Sólo lectura";
-    { std::ofstream(std::filesystem::path(file)) << "not a folder"; }
-    const std::wstring folder = file + L"\\Quillpad";
-    EXPECT_NE(Install(folder), 0u);
-    ExpectNothingInstalled(folder);
+    {L"unwritable folder", kSetup, L"C:\\Sólo lectura\\Quillpad", 2},
+    // Its PenOutbox.dll fails to register after PenStorage.dll and PenManager.exe did.
+    {L"failed registration", L"\\FailingRegistrationSetup.exe", kFolder, 3},
+};
+
+TEST_F(Installer, RefusesOrUndoesAndLeavesNothing) {
+    { std::ofstream(std::filesystem::path(L"C:\\Sólo lectura")) << "not a folder"; }
+    for (const Refusal& refusal : kRefusals) {
+        SCOPED_TRACE(refusal.what);
+        EXPECT_EQ(Install(refusal.folder, refusal.setup), refusal.exitCode);
+        ExpectNothingInstalled(refusal.folder);
+    }
 }
 
 } // namespace
