@@ -321,6 +321,7 @@ int main(int argc, char** argv) {
 
     // Details page: Apply with the time zone changed, alternating between two zones.
     Figures detailsApply, reloadStatus, reloadAll, detailsRead;
+    std::map<std::string, int> reloadCalls;
     for (int i = 0; want("details") && i < 5; ++i)
         detailsRead.samples.push_back(ReadDetails(kPen));
     std::string applyCalls;
@@ -358,6 +359,7 @@ int main(int argc, char** argv) {
             control->Undock(pen.Get());
             if (!ui::WaitUntil([&] { return battery.Text() == ui::kNoPenText && about.Count() == 19; }))
                 return fail("undocking not shown on every page");
+            const size_t callsBefore = CallLog(control.Get()).size();
             sink.dockedAt = 0;
             control->Dock(pen.Get());
             if (!sink.dockedAt)
@@ -368,6 +370,11 @@ int main(int argc, char** argv) {
             while (!allShown() && BenchNow() - sink.dockedAt < 5000)
                 Sleep(1);
             reloadAll.samples.push_back(BenchNow() - sink.dockedAt);
+            // What one reload asks of the pen manager, by interface.
+            const std::vector<std::string> calls = CallLog(control.Get());
+            if (i == 0)
+                for (size_t c = callsBefore; c < calls.size(); ++c)
+                    ++reloadCalls[calls[c].substr(0, calls[c].find("::"))];
         }
     }
 
@@ -399,6 +406,9 @@ int main(int argc, char** argv) {
     app.WaitExit(10000);
 
     double ratio = quillpad.median() / bare.median();
+    std::string reloadCallsJson;
+    for (const auto& [interfaceName, count] : reloadCalls)
+        reloadCallsJson += (reloadCallsJson.empty() ? "\"" : ", \"") + interfaceName + "\": " + std::to_string(count);
     double perItem10 = loads[10].median() / 10, perItem1000 = loads[1000].median() / 1000;
     FILE* out = fopen(argv[1], "w");
     if (!out)
@@ -412,14 +422,15 @@ int main(int argc, char** argv) {
             "  \"about_fill_on_dock_ms\": {\"figures\": %s, \"goal_median\": 50},\n"
             "  \"details_apply_one_field\": {\"ms\": %s, \"goal_ms\": 20, \"pen_calls\": [%s]},\n"
             "  \"dock_with_every_page_ms\": {\"status\": %s, \"goal_status_median\": 30, \"all_pages\": %s, "
-            "\"goal_all_median\": 100, \"shortcuts_and_details_read_without_window\": %s},\n"
+            "\"goal_all_median\": 100, \"pen_calls_of_one_reload\": {%s}, "
+            "\"shortcuts_and_details_read_without_window\": %s},\n"
             "  \"service_log_load_ms\": {\"10\": %s, \"100\": %s, \"1000\": %s, \"ms_per_item_10\": %.3f, "
             "\"ms_per_item_1000\": %.3f, \"goal_1000\": 1000},\n"
             "  \"outbox_read_without_window_ms\": {\"10\": %s, \"100\": %s, \"1000\": %s}\n}\n",
             roundTrip.json().c_str(), quillpad.json().c_str(), bare.json().c_str(), ratio,
             docking.json().c_str(), dockCall.json().c_str(), aboutFill.json().c_str(),
             detailsApply.json().c_str(), applyCalls.c_str(), reloadStatus.json().c_str(),
-            reloadAll.json().c_str(), detailsRead.json().c_str(), loads[10].json().c_str(),
+            reloadAll.json().c_str(), reloadCallsJson.c_str(), detailsRead.json().c_str(), loads[10].json().c_str(),
             loads[100].json().c_str(), loads[1000].json().c_str(), perItem10, perItem1000,
             reads[10].json().c_str(), reads[100].json().c_str(), reads[1000].json().c_str());
     fclose(out);
