@@ -103,13 +103,10 @@ TEST_F(AboutPage, ShowsThePenThenTheFileVersions) {
     ASSERT_EQ(rows.size(), kPenRows.size() + kFileRows);
     for (size_t i = kPenRows.size(); i < rows.size(); ++i)
         EXPECT_NE(rows[i].second, kUnexpected) << "not found or without version: " << rows[i].first;
-    // Our own binaries carry the build's one version, with its Spanish translation.
+    // The program first, then our other binaries, each with the build's one version (how a
+    // file's row reads is the page's unit test's).
     const Row& program = rows[kPenRows.size()];
-    wchar_t spanish[128] = {};
-    GetLocaleInfoW(MAKELCID(0x0C0A, SORT_DEFAULT), LOCALE_SLANGUAGE, spanish, 128);
-    EXPECT_EQ(program.first, L"Quillpad.exe (" + std::wstring(spanish) + L")");
-    const std::wstring version = program.second.substr(0, program.second.find(L' '));
-    EXPECT_EQ(program.second, version + L" (" + version + L")");
+    EXPECT_EQ(program.first.rfind(L"Quillpad.exe (", 0), 0u) << program.first;
     for (const wchar_t* ours : {L"PenManager.exe (", L"PenOutbox.dll (", L"PenStorage.dll ("}) {
         auto row =
             std::find_if(rows.begin(), rows.end(), [&](const Row& r) { return r.first.rfind(ours, 0) == 0; });
