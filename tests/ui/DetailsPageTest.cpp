@@ -33,14 +33,7 @@ struct Shown {
 
 class DetailsPage : public ui::PageTest {
 public:
-    static void SetUpTestSuite() {
-        s_userData = Pen()["userData"].dump();
-        ui::ShowInternetSettings(1);
-    }
-    void SetUp() override {
-        PageTest::SetUp();
-        ASSERT_TRUE(StandIn::SetJson(kPen, L"/userData", s_userData));
-    }
+    static void SetUpTestSuite() { ui::ShowInternetSettings(1); }
     void Start() { StartOn(kDetailsTab); }
     bool Shows(const std::vector<Shown>& expected) const {
         return ui::WaitUntil([&] {
@@ -64,8 +57,6 @@ public:
             count += StandIn::CallCount(method);
         return count;
     }
-
-    static inline std::string s_userData;
 };
 
 TEST_F(DetailsPage, ShowsTheUserDataAsRead) {
@@ -126,7 +117,7 @@ TEST_F(DetailsPage, ShowsTheUserDataAsRead) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(StandIn::Clear());
-        ASSERT_TRUE(StandIn::SetJson(kPen, L"/userData", s_userData));
+        RestorePen();
         c.set();
         Redock();
         EXPECT_TRUE(Shows(c.shown)) << Dump(c.shown);
@@ -222,7 +213,7 @@ TEST_F(DetailsPage, WriteFailuresAreLoggedAndToldOnce) {
                           {L"IPen::SetUserData", "Failed to set user data (0x80004005).", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(Narrow(c.method));
-        ASSERT_TRUE(StandIn::SetJson(kPen, L"/userData", s_userData));
+        RestorePen();
         Start();
         ASSERT_TRUE(Shows({{IDC_DETAILS_NAME, L"Ana García Núñez", true}}));
         ASSERT_TRUE(StandIn::Fail(c.method, kFail));

@@ -19,14 +19,7 @@ const std::vector<int> kAddress = {IDC_ADDRESS_STREET, IDC_ADDRESS_STREET2, IDC_
 
 class MoreDetails : public ui::PageTest {
 public:
-    static void SetUpTestSuite() {
-        s_userData = Pen()["userData"].dump();
-        ui::ShowInternetSettings(1);
-    }
-    void SetUp() override {
-        PageTest::SetUp();
-        ASSERT_TRUE(StandIn::SetJson(kPen, L"/userData", s_userData));
-    }
+    static void SetUpTestSuite() { ui::ShowInternetSettings(1); }
     // "Más detalles..." on the Details page, once it shows the pen: modal over the sheet.
     void OpenMore() {
         ASSERT_TRUE(ui::WaitUntil([&] { return Item(IDC_DETAILS_NAME).IsEnabled(); }));
@@ -46,7 +39,6 @@ public:
         return texts;
     }
 
-    static inline std::string s_userData;
     Sheet more;
 };
 

@@ -5,7 +5,14 @@ namespace ui {
 void PageTest::SetUp() {
     ASSERT_TRUE(log.IsListening());
     ASSERT_TRUE(StandIn::Clear());
+    ASSERT_NO_FATAL_FAILURE(RestorePen());
     ASSERT_TRUE(StandIn::Dock(kPen));
+}
+
+void PageTest::RestorePen() {
+    static const nlohmann::json first = Pen();
+    ASSERT_TRUE(StandIn::SetJson(kPen, L"/userData", first.at("userData").dump()));
+    ASSERT_TRUE(StandIn::SetJson(kPen, L"/shortcuts", first.at("shortcuts").dump()));
 }
 
 void PageTest::TearDown() {

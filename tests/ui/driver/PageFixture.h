@@ -19,7 +19,8 @@ public: // the cases of a table act on the fixture too
     static constexpr const wchar_t* kPen = StandIn::kDemoPen;
     static constexpr const wchar_t* kUnexpected = L"Ha ocurrido un error imprevisto.";
 
-    // The log is listened to, the stand-in cleared and the demo pen docked.
+    // The log is listened to, the stand-in cleared and the demo pen docked with the user
+    // data and shortcuts it had at the first test.
     void SetUp() override;
     // Closed the way the user ends it, so that the stand-in is not left with the event
     // sink of a killed panel (the next test's penctl calls time out after one).
@@ -27,6 +28,8 @@ public: // the cases of a table act on the fixture too
 
     // The demo pen's state in the stand-in.
     static nlohmann::json Pen();
+    // The demo pen's user data and shortcuts as they were at the first test.
+    static void RestorePen();
     // Undocked and docked again: the pages read what the stand-in holds now.
     static void Redock();
 
