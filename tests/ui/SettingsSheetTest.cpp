@@ -2,6 +2,9 @@
 // locked through penctl: the Status page's battery line follows the pen at once and on
 // its refresh timer, a second pen replaces the first, a locked pen shows only after its
 // unlock, and closing the sheet while the service log is open only hides it.
+#include <windows.h>
+#include <commctrl.h>
+
 #include <chrono>
 
 #include "ui/driver/PageFixture.h"
@@ -13,6 +16,39 @@ using ui::StandIn;
 
 const std::wstring kSecondPen = L"QQQ-RRR-SSS-TT";
 const wchar_t kBattery80[] = L"80% remanente (3:05 hora de escritura, or 40:00 hora de reserva).";
+
+// The names of a tree view's items from item on, depth first, indented by level.
+void CollectNames(HWND tree, LPARAM item, const std::wstring& indent, std::vector<std::wstring>& names) {
+    for (; item; item = ui::Send(tree, TVM_GETNEXTITEM, TVGN_NEXT, item)) {
+        TVITEMW tvi{};
+        tvi.mask = TVIF_TEXT;
+        tvi.hItem = reinterpret_cast<HTREEITEM>(item);
+        names.push_back(indent + ui::QueryText(tree, TVM_GETITEMW, 0, tvi));
+        CollectNames(tree, ui::Send(tree, TVM_GETNEXTITEM, TVGN_CHILD, item), indent + L"  ", names);
+    }
+}
+
+// The table of contents the help viewer shows, once it shows one.
+std::vector<std::wstring> HelpContents(HWND viewer) {
+    std::vector<std::wstring> names;
+    ui::WaitUntil([&] {
+        HWND tree = nullptr;
+        EnumChildWindows(
+            viewer,
+            [](HWND hwnd, LPARAM found) -> BOOL {
+                if (ui::ClassName(hwnd) != WC_TREEVIEWW)
+                    return TRUE;
+                *reinterpret_cast<HWND*>(found) = hwnd;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&tree));
+        names.clear();
+        if (tree)
+            CollectNames(tree, ui::Send(tree, TVM_GETNEXTITEM, TVGN_ROOT), L"", names);
+        return !names.empty();
+    });
+    return names;
+}
 
 class SettingsSheet : public ui::PageTest {
 protected:
@@ -160,8 +196,15 @@ TEST_F(SettingsSheet, HistorySwitchShowsOnlyTheLogAndASecondStartTheSheet) {
 TEST_F(SettingsSheet, HelpButtonAndF1OpenTheHelpFile) {
     StartShown();
     sheet.Button(Sheet::kHelp).PostClick();
-    EXPECT_NE(app.WaitTopWindow(nullptr, ui::kHelpCaption, 10000), nullptr) << log.Dump();
+    HWND viewer = app.WaitTopWindow(nullptr, ui::kHelpCaption, 10000);
+    ASSERT_NE(viewer, nullptr) << "no help window with the help file's title" << log.Dump();
     EXPECT_TRUE(log.Contains(app.Pid(), "-->(PropertyPage::OnHelp)"));
+    // The help file built beside the program, its contents with their accents.
+    EXPECT_EQ(HelpContents(viewer),
+              (std::vector<std::wstring>{L"Panel de control del lápiz", L"  Estado del lápiz",
+                                         L"    Registro de servicio", L"  Especificaciones de la conexión",
+                                         L"  Detalles personales", L"  Accesos directos a la dirección",
+                                         L"  Opciones avanzadas", L"  Acerca de"}));
     // F1 on a control of the page (the system's WM_KEYF1 for the key) asks its way up to
     // the main window.
     ASSERT_TRUE(ui::WaitUntil([&] { return LogLines("<--(Quillpad::OnHelp)") == 1; }));
