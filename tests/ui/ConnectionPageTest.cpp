@@ -4,13 +4,11 @@
 // dialog is open. Closing the program from outside while a dialog or a question is open
 // ends them first, writes nothing the user did not confirm and exits cleanly, also with
 // Wine's heap checking on.
-#include <gtest/gtest.h>
-
 #include <chrono>
 #include <functional>
 #include <optional>
 
-#include "ui/driver/Driver.h"
+#include "ui/driver/PageFixture.h"
 
 namespace {
 using namespace std::chrono_literals;
@@ -18,9 +16,10 @@ using ui::Control;
 using ui::Sheet;
 using ui::StandIn;
 
-const std::wstring kPen = StandIn::kDemoPen;
 const wchar_t kSuiteKey[] = L"Software\\Velar\\2.0\\Quayward";
 const wchar_t kConnectionTab[] = L"Especificaciones de la conexión";
+const wchar_t kCreate[] = L"Asignar contraseña...";
+const wchar_t kRemove[] = L"Quitar contraseña...";
 const wchar_t kWrongPassword[] =
     L"La contraseña actual es incorrecta. Las letras de las contraseñas deben escribirse con las mayúsculas y "
     L"minúsculas correctas. Asegúrese de que la tecla Bloq Mayús no esté accidentalmente activa.";
@@ -39,46 +38,28 @@ void WriteOption(const wchar_t* name, DWORD value) {
     RegCloseKey(key);
 }
 
-class ConnectionPage : public ::testing::Test {
-public: // the cases of a table act on the fixture too
+class ConnectionPage : public ui::PageTest {
+public:
     void SetUp() override {
-        ASSERT_TRUE(log.IsListening());
         RegDeleteTreeW(HKEY_CURRENT_USER, kSuiteKey);
-        ASSERT_TRUE(StandIn::Clear());
-        ASSERT_TRUE(StandIn::Dock(kPen));
-        SetPassword(L"", L"");
+        PageTest::SetUp();
+        SetPassword(L"");
     }
-    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kSuiteKey); }
+    void TearDown() override {
+        PageTest::TearDown();
+        RegDeleteTreeW(HKEY_CURRENT_USER, kSuiteKey);
+    }
 
-    static void SetPassword(const std::wstring& password, const std::wstring& hint) {
-        if (password.empty())
-            ASSERT_TRUE(StandIn::Run({L"password", kPen, L"--clear"}).Ok());
-        else
-            ASSERT_TRUE(StandIn::Run({L"password", kPen, password, hint}).Ok());
+    static void SetPassword(const std::wstring& password) {
+        ASSERT_TRUE((password.empty() ? StandIn::Run({L"password", kPen, L"--clear"})
+                                      : StandIn::Run({L"password", kPen, password, L""}))
+                        .Ok());
     }
-    static std::string Pen(const char* field) { return StandIn::State()["pens"]["AAA-BBB-CCC-DD"].value(field, ""); }
-    // Starts the panel on the Connection page, once it shows the docked pen.
+    static std::string PenText(const char* field) { return Pen().value(field, ""); }
+    // On the Connection page, once it shows the docked pen.
     void StartOnPage(bool withPen = true) {
-        ASSERT_TRUE(app.Start(L"Quillpad.exe"));
-        sheet = Sheet::Find(app.Pid(), ui::kSheetCaption);
-        ASSERT_TRUE(sheet) << log.Dump();
-        ASSERT_TRUE(sheet.SelectPage(kConnectionTab));
-        if (withPen) {
-            ASSERT_TRUE(ui::WaitUntil([&] { return Item(IDC_CREATE_PASS).IsEnabled(); })) << log.Dump();
-        }
-    }
-    Control Item(int id) const { return sheet.Item(id); }
-    // Clicks a page button and waits for the dialog it opens.
-    HWND Open(int button, const wchar_t* caption) {
-        Item(button).PostClick();
-        // Shown once it has initialised its fields.
-        return ui::WaitFor([&] {
-            HWND dialog = ui::FindDialog(app.Pid(), caption);
-            return dialog && IsWindowVisible(dialog) ? dialog : nullptr;
-        });
-    }
-    bool Closed(HWND dialog) const {
-        return ui::WaitUntil([&] { return !IsWindow(dialog); });
+        StartOn(kConnectionTab, withPen ? [this] { return Item(IDC_CREATE_PASS).IsEnabled(); }
+                                        : std::function<bool()>());
     }
     bool PageShows(const wchar_t* passText, bool createEnabled, bool changeEnabled) const {
         return ui::WaitUntil([&] {
@@ -86,14 +67,15 @@ public: // the cases of a table act on the fixture too
                    Item(IDC_CHANGE_PASS).IsEnabled() == changeEnabled;
         });
     }
-
-    DebugLog log;
-    Process app;
-    Sheet sheet;
+    // The change dialog filled in and confirmed.
+    HWND Change(const wchar_t* current, const wchar_t* next) {
+        HWND change = Open(Item(IDC_CHANGE_PASS), L"Cambiar contraseña");
+        EXPECT_TRUE(change);
+        Fill(change, {{IDC_CURRENT_PASS, current}, {IDC_NEW_PASS, next}, {IDC_CONFIRM_PASS, next}});
+        Control(change, IDOK).PostClick();
+        return change;
+    }
 };
-
-const wchar_t kCreate[] = L"Asignar contraseña...";
-const wchar_t kRemove[] = L"Quitar contraseña...";
 
 TEST_F(ConnectionPage, OptionsShowTheStoredValuesAndApplyWritesOnlyWhatChanged) {
     struct Case {
@@ -115,25 +97,25 @@ TEST_F(ConnectionPage, OptionsShowTheStoredValuesAndApplyWritesOnlyWhatChanged) 
         EXPECT_FALSE(Item(IDC_INTERNET_ONLY).IsChecked());
         EXPECT_TRUE(Item(IDC_STATUS_ICON).IsChecked());
         EXPECT_FALSE(Item(IDC_INTERNET_ONLY).IsVisible());
-        EXPECT_FALSE(sheet.Button(Sheet::kApply).IsEnabled());
+        EXPECT_FALSE(ApplyEnabled());
 
-        // Apply with nothing changed writes nothing (7 stays 7, absent stays absent).
-        sheet.Button(Sheet::kApply).Click();
-        EXPECT_EQ(ReadOption(L"DockAction"), c.dockAction);
-        // Changing only the status icon writes only that key.
+        // Changing only the status icon writes only that key (7 stays 7, absent stays absent).
         Item(IDC_STATUS_ICON).Click();
-        EXPECT_TRUE(ui::WaitUntil([&] { return sheet.Button(Sheet::kApply).IsEnabled(); }));
-        sheet.Button(Sheet::kApply).Click();
+        EXPECT_TRUE(ui::WaitUntil([&] { return ApplyEnabled(); }));
+        Apply();
         EXPECT_EQ(ReadOption(L"AlwaysShowIcon"), std::optional<DWORD>(0));
         EXPECT_EQ(ReadOption(L"DockAction"), c.dockAction);
         EXPECT_EQ(ReadOption(L"InternetOnly"), std::nullopt);
-        EXPECT_FALSE(sheet.Button(Sheet::kApply).IsEnabled());
-        // Undoing a change by hand leaves nothing to apply.
+        EXPECT_FALSE(ApplyEnabled());
+        // Undoing a change by hand leaves nothing to apply, and OK then writes nothing.
         Item(IDC_DOCK_ASK).Click();
         Item(c.checkedRadio).Click();
-        EXPECT_FALSE(sheet.Button(Sheet::kApply).IsEnabled());
-        sheet.Button(Sheet::kCancel).PostClick();
+        EXPECT_FALSE(ApplyEnabled());
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, kSuiteKey, L"AlwaysShowIcon");
+        sheet.Button(Sheet::kOk).PostClick();
         ASSERT_TRUE(app.WaitExit(5000));
+        EXPECT_EQ(ReadOption(L"AlwaysShowIcon"), std::nullopt);
+        EXPECT_EQ(ReadOption(L"DockAction"), c.dockAction);
     }
 }
 
@@ -156,69 +138,58 @@ TEST_F(ConnectionPage, PasswordIsSetChangedAndRemovedOnThePen) {
     ASSERT_TRUE(PageShows(kCreate, true, false));
 
     // Set: OK only once both fields agree exactly (case counts); the hint goes along.
-    HWND create = Open(IDC_CREATE_PASS, L"Asignar contraseña");
+    HWND create = Open(Item(IDC_CREATE_PASS), L"Asignar contraseña");
     ASSERT_TRUE(create);
-    Control(create, IDC_NEW_PASS).Type(L"Tinta1");
-    Control(create, IDC_CONFIRM_PASS).Type(L"tinta1");
+    Fill(create, {{IDC_NEW_PASS, L"Tinta1"}, {IDC_CONFIRM_PASS, L"tinta1"}});
     EXPECT_FALSE(Control(create, IDOK).IsEnabled());
-    Control(create, IDC_CONFIRM_PASS).SelectAll();
-    Control(create, IDC_CONFIRM_PASS).Type(L"Tinta1");
+    Fill(create, {{IDC_CONFIRM_PASS, L"Tinta1"}});
     EXPECT_TRUE(Control(create, IDOK).IsEnabled());
-    Control(create, IDC_PASS_HINT).Type(L"mi lápiz");
+    Fill(create, {{IDC_PASS_HINT, L"mi lápiz"}});
     Control(create, IDOK).PostClick();
     ASSERT_TRUE(Closed(create));
-    EXPECT_EQ(Pen("password"), "Tinta1");
-    EXPECT_EQ(Pen("passwordHint"), "mi lápiz");
+    EXPECT_EQ(PenText("password"), "Tinta1");
+    EXPECT_EQ(PenText("passwordHint"), "mi lápiz");
     ASSERT_TRUE(PageShows(kRemove, true, true));
 
     // Change: a wrong current password is refused with the message, and everything typed
     // stays for a second try.
-    HWND change = Open(IDC_CHANGE_PASS, L"Cambiar contraseña");
+    HWND change = Open(Item(IDC_CHANGE_PASS), L"Cambiar contraseña");
     ASSERT_TRUE(change);
     EXPECT_EQ(Control(change, IDC_HINT_LINE).Text(), L"Sugerencia: mi lápiz");
-    Control(change, IDC_CURRENT_PASS).Type(L"tinta1");
-    Control(change, IDC_NEW_PASS).Type(L"Pluma2");
-    Control(change, IDC_CONFIRM_PASS).Type(L"Pluma2");
-    Control(change, IDC_PASS_HINT).Type(L"otra");
+    Fill(change, {{IDC_CURRENT_PASS, L"tinta1"},
+                  {IDC_NEW_PASS, L"Pluma2"},
+                  {IDC_CONFIRM_PASS, L"Pluma2"},
+                  {IDC_PASS_HINT, L"otra"}});
     Control(change, IDOK).PostClick();
-    ui::MessageBoxWindow box = ui::MessageBoxWindow::Wait(app.Pid());
-    ASSERT_TRUE(box);
-    EXPECT_EQ(box.Caption(), L"Cambiar contraseña");
-    EXPECT_EQ(box.Text(), kWrongPassword);
-    box.Answer(IDOK);
-    ASSERT_TRUE(box.WaitClosed());
+    std::wstring caption;
+    EXPECT_EQ(Answer(IDOK, &caption), kWrongPassword);
+    EXPECT_EQ(caption, L"Cambiar contraseña");
     EXPECT_TRUE(IsWindow(change));
     EXPECT_EQ(Control(change, IDC_PASS_HINT).Text(), L"otra");
-    EXPECT_EQ(Pen("password"), "Tinta1");
-    Control(change, IDC_CURRENT_PASS).SelectAll();
-    Control(change, IDC_CURRENT_PASS).Type(L"Tinta1");
+    EXPECT_EQ(PenText("password"), "Tinta1");
+    Fill(change, {{IDC_CURRENT_PASS, L"Tinta1"}});
     Control(change, IDOK).PostClick();
     ASSERT_TRUE(Closed(change));
-    EXPECT_EQ(Pen("password"), "Pluma2");
-    EXPECT_EQ(Pen("passwordHint"), "otra");
+    EXPECT_EQ(PenText("password"), "Pluma2");
+    EXPECT_EQ(PenText("passwordHint"), "otra");
 
     // Remove: the button now opens the remove dialog, which needs the current password.
-    HWND remove = Open(IDC_CREATE_PASS, L"Quitar contraseña");
+    HWND remove = Open(Item(IDC_CREATE_PASS), L"Quitar contraseña");
     ASSERT_TRUE(remove);
     EXPECT_FALSE(Control(remove, IDOK).IsEnabled());
-    Control(remove, IDC_CURRENT_PASS).Type(L"Pluma2");
+    Fill(remove, {{IDC_CURRENT_PASS, L"Pluma2"}});
     Control(remove, IDOK).PostClick();
     ASSERT_TRUE(Closed(remove));
-    EXPECT_EQ(Pen("password"), "");
+    EXPECT_EQ(PenText("password"), "");
     EXPECT_TRUE(PageShows(kCreate, true, false));
 }
 
 TEST_F(ConnectionPage, UndockingClosesTheOpenDialogAndItsQuestion) {
-    SetPassword(L"Tinta1", L"");
+    SetPassword(L"Tinta1");
     StartOnPage();
     ASSERT_TRUE(PageShows(kRemove, true, true));
-    HWND change = Open(IDC_CHANGE_PASS, L"Cambiar contraseña");
-    ASSERT_TRUE(change);
+    HWND change = Change(L"mal", L"x");
     EXPECT_EQ(Control(change, IDC_HINT_LINE).Text(), L"Sugerencia: ");
-    Control(change, IDC_CURRENT_PASS).Type(L"mal");
-    Control(change, IDC_NEW_PASS).Type(L"x");
-    Control(change, IDC_CONFIRM_PASS).Type(L"x");
-    Control(change, IDOK).PostClick();
     ASSERT_TRUE(ui::MessageBoxWindow::Wait(app.Pid()));
 
     ASSERT_TRUE(StandIn::Undock(kPen));
@@ -232,31 +203,22 @@ TEST_F(ConnectionPage, UndockingClosesTheOpenDialogAndItsQuestion) {
 }
 
 TEST_F(ConnectionPage, PenManagerFailuresAreLoggedAndChangeNothing) {
-    SetPassword(L"Tinta1", L"");
-    ASSERT_TRUE(StandIn::Fail(L"IPen::IsPasswordSet", static_cast<HRESULT>(0x80004005), 1));
+    SetPassword(L"Tinta1");
+    ASSERT_TRUE(StandIn::Fail(L"IPen::IsPasswordSet", kFail, 1));
     StartOnPage(false);
     EXPECT_TRUE(PageShows(kCreate, false, false));
     EXPECT_TRUE(log.WaitFor(app.Pid(), "Failed to ask if password is set (0x80004005).", 2s)) << log.Dump();
 
     // A failing change reads like a wrong password; the pen keeps its password.
-    ASSERT_TRUE(StandIn::Undock(kPen));
-    ASSERT_TRUE(StandIn::Dock(kPen));
+    Redock();
     ASSERT_TRUE(PageShows(kRemove, true, true));
     ASSERT_TRUE(StandIn::Fail(L"IPen::ChangePenPassword", static_cast<HRESULT>(0x80040304)));
     const int hints = StandIn::CallCount("IPen::SetPasswordHint");
-    HWND change = Open(IDC_CHANGE_PASS, L"Cambiar contraseña");
-    ASSERT_TRUE(change);
-    Control(change, IDC_CURRENT_PASS).Type(L"Tinta1");
-    Control(change, IDC_NEW_PASS).Type(L"Nueva");
-    Control(change, IDC_CONFIRM_PASS).Type(L"Nueva");
-    Control(change, IDOK).PostClick();
-    ui::MessageBoxWindow box = ui::MessageBoxWindow::Wait(app.Pid());
-    ASSERT_TRUE(box);
-    EXPECT_EQ(box.Text(), kWrongPassword);
-    box.Answer(IDOK);
+    HWND change = Change(L"Tinta1", L"Nueva");
+    EXPECT_EQ(Answer(IDOK), kWrongPassword);
     Control(change, IDCANCEL).PostClick();
     ASSERT_TRUE(Closed(change));
-    EXPECT_EQ(Pen("password"), "Tinta1");
+    EXPECT_EQ(PenText("password"), "Tinta1");
     EXPECT_EQ(StandIn::CallCount("IPen::SetPasswordHint"), hints);
 }
 
@@ -271,11 +233,7 @@ TEST_F(ConnectionPage, ClosingFromOutsideEndsOpenDialogsAndExitsCleanly) {
         {"service log question",
          [](ConnectionPage& t) {
              ASSERT_TRUE(t.sheet.SelectPage(0));
-             t.sheet.Item(IDC_PEN_HISTORY).Click();
-             HWND log = ui::WaitFor([&] {
-                 HWND window = ui::FindDialog(t.app.Pid(), ui::kServiceLogCaption);
-                 return window && IsWindowVisible(window) ? window : nullptr;
-             });
+             HWND log = t.Open(t.Item(IDC_PEN_HISTORY), ui::kServiceLogCaption);
              ASSERT_TRUE(log);
              ASSERT_TRUE(ui::WaitUntil([&] { return ui::ListView(log, IDC_HISTORY_LIST).Select(0); }));
              Control(log, IDC_REMOVE_ITEM).PostClick();
@@ -283,13 +241,13 @@ TEST_F(ConnectionPage, ClosingFromOutsideEndsOpenDialogsAndExitsCleanly) {
          }},
         {"password dialog",
          [](ConnectionPage& t) {
-             HWND remove = t.Open(IDC_CREATE_PASS, L"Quitar contraseña");
+             HWND remove = t.Open(t.Item(IDC_CREATE_PASS), L"Quitar contraseña");
              ASSERT_TRUE(remove);
              Control(remove, IDC_CURRENT_PASS).Type(L"Tinta1");
          }},
         {"question over a password dialog",
          [](ConnectionPage& t) {
-             HWND remove = t.Open(IDC_CREATE_PASS, L"Quitar contraseña");
+             HWND remove = t.Open(t.Item(IDC_CREATE_PASS), L"Quitar contraseña");
              ASSERT_TRUE(remove);
              Control(remove, IDC_CURRENT_PASS).Type(L"mal");
              Control(remove, IDOK).PostClick();
@@ -299,9 +257,9 @@ TEST_F(ConnectionPage, ClosingFromOutsideEndsOpenDialogsAndExitsCleanly) {
     SetEnvironmentVariableW(L"WINEDEBUG", L"warn+heap");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        SetPassword(L"Tinta1", L"");
+        SetPassword(L"Tinta1");
         ASSERT_TRUE(StandIn::Run({L"clear"}).Ok());
-        const std::string outboxBefore = StandIn::State()["pens"]["AAA-BBB-CCC-DD"]["outbox"].dump();
+        const std::string outboxBefore = Pen()["outbox"].dump();
         StartOnPage();
         c.open(*this);
         ui::Post(app.WaitTopWindow(ui::kFrameClass), WM_CLOSE);
@@ -309,8 +267,8 @@ TEST_F(ConnectionPage, ClosingFromOutsideEndsOpenDialogsAndExitsCleanly) {
         EXPECT_EQ(app.ExitCode(), 0u);
         EXPECT_TRUE(log.Contains(app.Pid(), "ModalLoop::EndAll")) << log.Dump();
         // Nothing the user did not confirm reached the pen.
-        EXPECT_EQ(Pen("password"), "Tinta1");
-        EXPECT_EQ(StandIn::State()["pens"]["AAA-BBB-CCC-DD"]["outbox"].dump(), outboxBefore);
+        EXPECT_EQ(PenText("password"), "Tinta1");
+        EXPECT_EQ(Pen()["outbox"].dump(), outboxBefore);
     }
     SetEnvironmentVariableW(L"WINEDEBUG", nullptr);
 }

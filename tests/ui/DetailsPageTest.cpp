@@ -1,8 +1,6 @@
 // The Details page against the stand-in: what the pen's user data shows (tables,
 // read-only flags, values that can't be read), Apply writing only what changed in one
 // write-back, validation on leaving the page, pen events and write failures.
-#include <gtest/gtest.h>
-
 #include <windows.h>
 #include <commctrl.h>
 
@@ -10,19 +8,14 @@
 #include <functional>
 #include <string>
 
-#include "ui/driver/Driver.h"
+#include "ui/driver/PageFixture.h"
 
 namespace {
 using namespace std::chrono_literals;
-using ui::Control;
 using ui::Sheet;
 using ui::StandIn;
 
-const std::wstring kPen = StandIn::kDemoPen;
 const wchar_t kDetailsTab[] = L"Detalles personales";
-const wchar_t kUnexpected[] = L"Ha ocurrido un error imprevisto.";
-const wchar_t kNoPen[] = L"El lápiz no está conectado/Lápiz bloqueado.";
-constexpr HRESULT kFail = static_cast<HRESULT>(0x80004005);
 
 std::string Narrow(const std::wstring& text) {
     const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, nullptr, 0, nullptr, nullptr);
@@ -38,39 +31,10 @@ struct Shown {
     bool enabled;
 };
 
-class DetailsPage : public ::testing::Test {
+class DetailsPage : public ui::PageTest {
 public:
-    static void SetUpTestSuite() {
-        s_userData = StandIn::State()["pens"]["AAA-BBB-CCC-DD"]["userData"].dump();
-        ui::ShowInternetSettings(1);
-    }
-    // Closed the way the user ends it, so that the stand-in is not left with the event
-    // sink of a killed panel (the next test's penctl calls timed out after one).
-    void TearDown() override {
-        if (HWND frame = app.FindTopWindow(ui::kFrameClass))
-            ui::Post(frame, WM_CLOSE);
-        app.WaitExit(10000);
-    }
-    void SetUp() override {
-        ASSERT_TRUE(log.IsListening());
-        ASSERT_TRUE(StandIn::Clear());
-        ASSERT_TRUE(StandIn::SetJson(kPen, L"/userData", s_userData));
-        ASSERT_TRUE(StandIn::Dock(kPen));
-    }
-
-    static nlohmann::json UserData() { return StandIn::State()["pens"]["AAA-BBB-CCC-DD"]["userData"]; }
-    void Start() {
-        ASSERT_TRUE(app.Start(L"Quillpad.exe"));
-        sheet = Sheet::Find(app.Pid(), ui::kSheetCaption);
-        ASSERT_TRUE(sheet) << log.Dump();
-        ASSERT_TRUE(sheet.SelectPage(kDetailsTab));
-    }
-    // The pen docked again, so that the page reads what the stand-in now holds.
-    static void Redock() {
-        ASSERT_TRUE(StandIn::Undock(kPen));
-        ASSERT_TRUE(StandIn::Dock(kPen));
-    }
-    Control Item(int id) const { return sheet.Item(id); }
+    static void SetUpTestSuite() { ui::ShowInternetSettings(1); }
+    void Start() { StartOn(kDetailsTab); }
     bool Shows(const std::vector<Shown>& expected) const {
         return ui::WaitUntil([&] {
             for (const Shown& s : expected)
@@ -86,14 +50,13 @@ public:
                    (Item(s.id).IsEnabled() ? " on\n" : " off\n");
         return out;
     }
-    bool ApplyEnabled() const {
-        return ui::WaitUntil([&] { return sheet.Button(Sheet::kApply).IsEnabled(); }, 2000);
+    static int Setters() {
+        int count = 0;
+        for (const char* method : {"IUserData::SetName", "IUserData::SetEmail", "IUserData::SetCellPhone",
+                                   "IUserData::SetFeedbackLanguage"})
+            count += StandIn::CallCount(method);
+        return count;
     }
-
-    static inline std::string s_userData;
-    DebugLog log;
-    Process app;
-    Sheet sheet;
 };
 
 TEST_F(DetailsPage, ShowsTheUserDataAsRead) {
@@ -154,16 +117,16 @@ TEST_F(DetailsPage, ShowsTheUserDataAsRead) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ASSERT_TRUE(StandIn::Clear());
-        ASSERT_TRUE(StandIn::SetJson(kPen, L"/userData", s_userData));
+        RestorePen();
         c.set();
         Redock();
         EXPECT_TRUE(Shows(c.shown)) << Dump(c.shown);
-        EXPECT_FALSE(sheet.Button(Sheet::kApply).IsEnabled());
+        EXPECT_FALSE(ApplyEnabled());
     }
     // Undocked: the no-pen text everywhere, nothing enabled.
     ASSERT_TRUE(StandIn::Undock(kPen));
-    EXPECT_TRUE(Shows({{IDC_DETAILS_NAME, kNoPen, false},
-                       {IDC_DETAILS_CELL_PHONE, kNoPen, false},
+    EXPECT_TRUE(Shows({{IDC_DETAILS_NAME, ui::kNoPenText, false},
+                       {IDC_DETAILS_CELL_PHONE, ui::kNoPenText, false},
                        {IDC_DETAILS_TIME_ZONE, L"", false}}));
 }
 
@@ -171,47 +134,36 @@ TEST_F(DetailsPage, ApplyWritesOnlyWhatChangedInOneWriteBack) {
     Start();
     ASSERT_TRUE(Shows({{IDC_DETAILS_TIME_ZONE, L"GMT +01:00", true}}));
     // Typing and restoring the text leaves nothing to apply.
-    Item(IDC_DETAILS_NAME).SelectAll();
-    Item(IDC_DETAILS_NAME).Type(L"Ana");
-    EXPECT_TRUE(ApplyEnabled());
-    Item(IDC_DETAILS_NAME).SelectAll();
-    Item(IDC_DETAILS_NAME).Type(L"Ana García Núñez");
-    EXPECT_TRUE(ui::WaitUntil([&] { return !sheet.Button(Sheet::kApply).IsEnabled(); }));
+    Retype(Item(IDC_DETAILS_NAME), L"Ana");
+    EXPECT_TRUE(ui::WaitUntil([&] { return ApplyEnabled(); }, 2000));
+    Retype(Item(IDC_DETAILS_NAME), L"Ana García Núñez");
+    EXPECT_TRUE(ui::WaitUntil([&] { return !ApplyEnabled(); }));
 
-    const int setters = StandIn::CallCount("IUserData::SetName") + StandIn::CallCount("IUserData::SetEmail") +
-                        StandIn::CallCount("IUserData::SetCellPhone") +
-                        StandIn::CallCount("IUserData::SetFeedbackLanguage");
-    const int zones = StandIn::CallCount("IUserData::SetTimeZone"),
+    const int setters = Setters(), zones = StandIn::CallCount("IUserData::SetTimeZone"),
               writeBacks = StandIn::CallCount("IPen::SetUserData");
     Item(IDC_DETAILS_TIME_ZONE).Select(22);
-    ASSERT_TRUE(ApplyEnabled());
-    sheet.Button(Sheet::kApply).Click();
-    EXPECT_EQ(UserData()["timeZone"], 345);
+    ASSERT_TRUE(ui::WaitUntil([&] { return ApplyEnabled(); }, 2000));
+    Apply();
+    EXPECT_EQ(Pen()["userData"]["timeZone"], 345);
     EXPECT_EQ(StandIn::CallCount("IUserData::SetTimeZone"), zones + 1);
     EXPECT_EQ(StandIn::CallCount("IPen::SetUserData"), writeBacks + 1);
-    EXPECT_EQ(StandIn::CallCount("IUserData::SetName") + StandIn::CallCount("IUserData::SetEmail") +
-                  StandIn::CallCount("IUserData::SetCellPhone") +
-                  StandIn::CallCount("IUserData::SetFeedbackLanguage"),
-              setters);
-    EXPECT_FALSE(sheet.Button(Sheet::kApply).IsEnabled());
-    // Nothing changed: nothing written.
-    sheet.Button(Sheet::kApply).Click();
+    EXPECT_EQ(Setters(), setters);
+    EXPECT_FALSE(ApplyEnabled());
+    // Nothing changed since: OK writes nothing.
+    sheet.Button(Sheet::kOk).PostClick();
+    ASSERT_TRUE(app.WaitExit(5000));
     EXPECT_EQ(StandIn::CallCount("IPen::SetUserData"), writeBacks + 1);
 }
 
 TEST_F(DetailsPage, InvalidTextKeepsTheUserOnTheField) {
     Start();
     ASSERT_TRUE(Shows({{IDC_DETAILS_EMAIL, L"ana.garcia@correo.es", true}}));
-    Item(IDC_DETAILS_EMAIL).SelectAll();
-    Item(IDC_DETAILS_EMAIL).Type(L"ana");
+    Retype(Item(IDC_DETAILS_EMAIL), L"ana");
     ui::Post(sheet.Hwnd(), PSM_SETCURSEL, 0, 0);
-    ui::MessageBoxWindow box = ui::MessageBoxWindow::Wait(app.Pid());
-    ASSERT_TRUE(box);
-    EXPECT_EQ(box.Caption(), L"Entrada no válida");
-    EXPECT_EQ(box.Text(),
+    std::wstring caption;
+    EXPECT_EQ(Answer(IDOK, &caption),
               L"La información ingresada no es válida. Asegúrese de completar correctamente los campos.");
-    box.Answer(IDOK);
-    ASSERT_TRUE(box.WaitClosed());
+    EXPECT_EQ(caption, L"Entrada no válida");
     EXPECT_EQ(sheet.CurrentCaption(), kDetailsTab);
     HWND email = Item(IDC_DETAILS_EMAIL).Hwnd();
     GUITHREADINFO info{};
@@ -227,8 +179,8 @@ TEST_F(DetailsPage, InvalidTextKeepsTheUserOnTheField) {
     ASSERT_TRUE(ui::MessageBoxWindow::Wait(app.Pid()));
     ASSERT_TRUE(StandIn::Undock(kPen));
     EXPECT_TRUE(ui::WaitUntil([&] { return !ui::MessageBoxWindow::Find(app.Pid()); }));
-    EXPECT_TRUE(Shows({{IDC_DETAILS_EMAIL, kNoPen, false}}));
-    EXPECT_EQ(UserData()["email"], "ana.garcia@correo.es");
+    EXPECT_TRUE(Shows({{IDC_DETAILS_EMAIL, ui::kNoPenText, false}}));
+    EXPECT_EQ(Pen()["userData"]["email"], "ana.garcia@correo.es");
 }
 
 TEST_F(DetailsPage, DockingAnotherPenShowsItsValues) {
@@ -261,28 +213,24 @@ TEST_F(DetailsPage, WriteFailuresAreLoggedAndToldOnce) {
                           {L"IPen::SetUserData", "Failed to set user data (0x80004005).", false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(Narrow(c.method));
-        ASSERT_TRUE(StandIn::SetJson(kPen, L"/userData", s_userData));
+        RestorePen();
         Start();
         ASSERT_TRUE(Shows({{IDC_DETAILS_NAME, L"Ana García Núñez", true}}));
         ASSERT_TRUE(StandIn::Fail(c.method, kFail));
-        Item(IDC_DETAILS_NAME).SelectAll();
-        Item(IDC_DETAILS_NAME).Type(L"Ana G.");
+        Retype(Item(IDC_DETAILS_NAME), L"Ana G.");
         Item(IDC_DETAILS_TIME_ZONE).Select(15);
+        // Told from inside the apply: posted, answered, no second box.
         sheet.Button(Sheet::kApply).PostClick();
-        ui::MessageBoxWindow box = ui::MessageBoxWindow::Wait(app.Pid());
-        ASSERT_TRUE(box);
-        EXPECT_NE(box.Text().find(L"Su nombre"), std::wstring::npos) << Narrow(box.Text());
-        box.Answer(IDOK);
-        ASSERT_TRUE(box.WaitClosed());
+        const std::wstring told = Answer(IDOK);
+        EXPECT_NE(told.find(L"Su nombre"), std::wstring::npos) << Narrow(told);
         EXPECT_FALSE(ui::MessageBoxWindow::Find(app.Pid()));
         EXPECT_TRUE(log.WaitFor(app.Pid(), c.logLine, 2s)) << log.Dump();
-        EXPECT_EQ(UserData()["name"], "Ana García Núñez");
-        EXPECT_EQ(UserData()["timeZone"], c.timeZoneSaved ? 120 : 60);
+        EXPECT_EQ(Pen()["userData"]["name"], "Ana García Núñez");
+        EXPECT_EQ(Pen()["userData"]["timeZone"], c.timeZoneSaved ? 120 : 60);
         // What was not saved is still a change on the page.
-        EXPECT_TRUE(sheet.Button(Sheet::kApply).IsEnabled());
+        EXPECT_TRUE(ApplyEnabled());
         ASSERT_TRUE(StandIn::Clear());
-        sheet.Button(Sheet::kCancel).PostClick();
-        ASSERT_TRUE(app.WaitExit(5000));
+        Close();
     }
 }
 } // namespace

@@ -2,57 +2,35 @@
 // phone numbers as read (one read-only flag per address), changes on both address pages
 // written back once each, an invalid phone number keeping the user on its page, and a
 // pen going away while the sheet is open.
-#include <gtest/gtest.h>
-
 #include <windows.h>
 #include <commctrl.h>
 
 #include <string>
 #include <vector>
 
-#include "ui/driver/Driver.h"
+#include "ui/driver/PageFixture.h"
 
 namespace {
-using ui::Control;
 using ui::Sheet;
 using ui::StandIn;
 
-const std::wstring kPen = StandIn::kDemoPen;
-const wchar_t kNoPen[] = L"El lápiz no está conectado/Lápiz bloqueado.";
+const std::vector<int> kAddress = {IDC_ADDRESS_STREET, IDC_ADDRESS_STREET2, IDC_ADDRESS_CITY,
+                                   IDC_ADDRESS_POSTAL, IDC_ADDRESS_STATE,   IDC_ADDRESS_COUNTRY};
 
-class MoreDetails : public ::testing::Test {
+class MoreDetails : public ui::PageTest {
 public:
-    static void SetUpTestSuite() {
-        s_userData = StandIn::State()["pens"]["AAA-BBB-CCC-DD"]["userData"].dump();
-        ui::ShowInternetSettings(1);
-    }
-    // Closed the way the user ends it, so that the stand-in is not left with the event
-    // sink of a killed panel (the next test's penctl calls timed out after one).
-    void TearDown() override {
-        if (HWND frame = app.FindTopWindow(ui::kFrameClass))
-            ui::Post(frame, WM_CLOSE);
-        app.WaitExit(10000);
-    }
-    void SetUp() override {
-        ASSERT_TRUE(log.IsListening());
-        ASSERT_TRUE(StandIn::Clear());
-        ASSERT_TRUE(StandIn::SetJson(kPen, L"/userData", s_userData));
-        ASSERT_TRUE(StandIn::Dock(kPen));
-    }
-    static nlohmann::json UserData() { return StandIn::State()["pens"]["AAA-BBB-CCC-DD"]["userData"]; }
-    // The panel on the Details page, then "Más detalles..." on its first page.
-    void Open() {
-        ASSERT_TRUE(app.Start(L"Quillpad.exe"));
-        sheet = Sheet::Find(app.Pid(), ui::kSheetCaption);
-        ASSERT_TRUE(sheet) << log.Dump();
-        ASSERT_TRUE(sheet.SelectPage(L"Detalles personales"));
-        ASSERT_TRUE(ui::WaitUntil([&] { return sheet.Item(IDC_DETAILS_NAME).IsEnabled(); }));
-        sheet.Item(IDC_DETAILS_MORE).PostClick();
+    static void SetUpTestSuite() { ui::ShowInternetSettings(1); }
+    // "Más detalles..." on the Details page, once it shows the pen: modal over the sheet.
+    void OpenMore() {
+        ASSERT_TRUE(ui::WaitUntil([&] { return Item(IDC_DETAILS_NAME).IsEnabled(); }));
+        Item(IDC_DETAILS_MORE).PostClick();
         more = Sheet::Find(app.Pid(), L"Más detalles");
         ASSERT_TRUE(more) << log.Dump();
-        ASSERT_TRUE(ui::WaitUntil([&] { return more.IsReady() && more.IsVisible(); }));
-        // Modal over the whole settings sheet.
         EXPECT_FALSE(IsWindowEnabled(sheet.Hwnd()));
+    }
+    void Open() {
+        StartOn(L"Detalles personales");
+        OpenMore();
     }
     std::vector<std::wstring> Texts(const std::vector<int>& ids) const {
         std::vector<std::wstring> texts;
@@ -61,15 +39,8 @@ public:
         return texts;
     }
 
-    static inline std::string s_userData;
-    DebugLog log;
-    Process app;
-    Sheet sheet;
     Sheet more;
 };
-
-const std::vector<int> kAddress = {IDC_ADDRESS_STREET, IDC_ADDRESS_STREET2, IDC_ADDRESS_CITY,
-                                   IDC_ADDRESS_POSTAL, IDC_ADDRESS_STATE,   IDC_ADDRESS_COUNTRY};
 
 TEST_F(MoreDetails, ShowsBothAddressesAndWritesEachBackOnce) {
     ASSERT_TRUE(StandIn::Set(kPen, L"/userData/readOnly/invoiceAddress", L"true"));
@@ -81,8 +52,7 @@ TEST_F(MoreDetails, ShowsBothAddressesAndWritesEachBackOnce) {
     EXPECT_EQ(Texts(kAddress), (std::vector<std::wstring>{L"Calle de Alcalá 123, 4º B", L"a/a Ana García",
                                                           L"Madrid", L"28009", L"Madrid", L"España"}));
     EXPECT_TRUE(more.Item(IDC_ADDRESS_CITY).IsEnabled());
-    more.Item(IDC_ADDRESS_CITY).SelectAll();
-    more.Item(IDC_ADDRESS_CITY).Type(L"Alcalá de Henares");
+    Retype(more.Item(IDC_ADDRESS_CITY), L"Alcalá de Henares");
 
     // The invoice address is read-only as a whole: filled, disabled.
     ASSERT_TRUE(more.SelectPage(1));
@@ -96,45 +66,39 @@ TEST_F(MoreDetails, ShowsBothAddressesAndWritesEachBackOnce) {
 
     const int cities = StandIn::CallCount("IPostalAddress::SetCity"),
               writeBacks = StandIn::CallCount("IPen::SetUserData");
-    more.Button(Sheet::kApply).Click();
+    Apply(more, "<--(MoreDetailsSheet::OnApply)");
     EXPECT_EQ(StandIn::CallCount("IPostalAddress::SetCity"), cities + 1);
     EXPECT_EQ(StandIn::CallCount("IPen::SetUserData"), writeBacks + 1);
-    EXPECT_EQ(UserData()["deliveryAddress"]["city"], "Alcalá de Henares");
-    EXPECT_EQ(UserData()["invoiceAddress"]["city"], "Barcelona");
+    EXPECT_EQ(Pen()["userData"]["deliveryAddress"]["city"], "Alcalá de Henares");
+    EXPECT_EQ(Pen()["userData"]["invoiceAddress"]["city"], "Barcelona");
     more.Button(Sheet::kCancel).PostClick();
     ASSERT_TRUE(more.WaitClosed());
-    sheet.Button(Sheet::kCancel).PostClick();
-    ASSERT_TRUE(app.WaitExit(5000));
 
     // Both addresses changed: one write-back each.
     ASSERT_TRUE(StandIn::Set(kPen, L"/userData/readOnly/invoiceAddress", L"false"));
-    Open();
-    more.Item(IDC_ADDRESS_POSTAL).SelectAll();
-    more.Item(IDC_ADDRESS_POSTAL).Type(L"28801");
+    Redock();
+    OpenMore();
+    Retype(more.Item(IDC_ADDRESS_POSTAL), L"28801");
     ASSERT_TRUE(more.SelectPage(1));
-    more.Item(IDC_ADDRESS_POSTAL).SelectAll();
-    more.Item(IDC_ADDRESS_POSTAL).Type(L"08007");
+    Retype(more.Item(IDC_ADDRESS_POSTAL), L"08007");
     const int postals = StandIn::CallCount("IPostalAddress::SetPostal"),
               backs = StandIn::CallCount("IPen::SetUserData");
     more.Button(Sheet::kOk).PostClick();
     ASSERT_TRUE(more.WaitClosed());
     EXPECT_EQ(StandIn::CallCount("IPostalAddress::SetPostal"), postals + 2);
     EXPECT_EQ(StandIn::CallCount("IPen::SetUserData"), backs + 2);
-    EXPECT_EQ(UserData()["deliveryAddress"]["postal"], "28801");
-    EXPECT_EQ(UserData()["invoiceAddress"]["postal"], "08007");
+    EXPECT_EQ(Pen()["userData"]["deliveryAddress"]["postal"], "28801");
+    EXPECT_EQ(Pen()["userData"]["invoiceAddress"]["postal"], "08007");
 }
 
 TEST_F(MoreDetails, AnInvalidPhoneNumberKeepsTheUserOnItsPage) {
     Open();
     ASSERT_TRUE(more.SelectPage(2));
-    more.Item(IDC_BUSINESS_FAX).SelectAll();
-    more.Item(IDC_BUSINESS_FAX).Type(L"+");
+    Retype(more.Item(IDC_BUSINESS_FAX), L"+");
     ui::Post(more.Hwnd(), PSM_SETCURSEL, 0, 0);
-    ui::MessageBoxWindow box = ui::MessageBoxWindow::Wait(app.Pid());
-    ASSERT_TRUE(box);
-    EXPECT_EQ(box.Caption(), L"Entrada no válida");
-    box.Answer(IDOK);
-    ASSERT_TRUE(box.WaitClosed());
+    std::wstring caption;
+    EXPECT_NE(Answer(IDOK, &caption), L"(no box)");
+    EXPECT_EQ(caption, L"Entrada no válida");
     EXPECT_EQ(more.CurrentCaption(), L"Números de teléfono");
     const DWORD selection =
         static_cast<DWORD>(SendMessageW(more.Item(IDC_BUSINESS_FAX).Hwnd(), EM_GETSEL, 0, 0));
@@ -145,13 +109,10 @@ TEST_F(MoreDetails, UndockingClosesTheSheetAndShowsNoPen) {
     Open();
     ASSERT_TRUE(StandIn::Undock(kPen));
     EXPECT_TRUE(more.WaitClosed());
-    EXPECT_TRUE(ui::WaitUntil([&] { return sheet.Item(IDC_DETAILS_NAME).Text() == kNoPen; }));
+    EXPECT_TRUE(ui::WaitUntil([&] { return Item(IDC_DETAILS_NAME).Text() == ui::kNoPenText; }));
     // Docked again: the sheet opens on the pen's values.
     ASSERT_TRUE(StandIn::Dock(kPen));
-    ASSERT_TRUE(ui::WaitUntil([&] { return sheet.Item(IDC_DETAILS_NAME).Text() == L"Ana García Núñez"; }));
-    sheet.Item(IDC_DETAILS_MORE).PostClick();
-    more = Sheet::Find(app.Pid(), L"Más detalles");
-    ASSERT_TRUE(more);
+    OpenMore();
     EXPECT_TRUE(ui::WaitUntil([&] { return more.Item(IDC_ADDRESS_CITY).Text() == L"Madrid"; }));
 }
 } // namespace

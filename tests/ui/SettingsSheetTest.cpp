@@ -2,30 +2,62 @@
 // locked through penctl: the Status page's battery line follows the pen at once and on
 // its refresh timer, a second pen replaces the first, a locked pen shows only after its
 // unlock, and closing the sheet while the service log is open only hides it.
-#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
 
 #include <chrono>
 
-#include "ui/driver/Driver.h"
+#include "ui/driver/PageFixture.h"
 
 namespace {
 using namespace std::chrono_literals;
 using ui::Sheet;
 using ui::StandIn;
 
-const std::wstring kPen = StandIn::kDemoPen;
 const std::wstring kSecondPen = L"QQQ-RRR-SSS-TT";
+const wchar_t kBattery80[] = L"80% remanente (3:05 hora de escritura, or 40:00 hora de reserva).";
 
-class SettingsSheet : public ::testing::Test {
+// The names of a tree view's items from item on, depth first, indented by level.
+void CollectNames(HWND tree, LPARAM item, const std::wstring& indent, std::vector<std::wstring>& names) {
+    for (; item; item = ui::Send(tree, TVM_GETNEXTITEM, TVGN_NEXT, item)) {
+        TVITEMW tvi{};
+        tvi.mask = TVIF_TEXT;
+        tvi.hItem = reinterpret_cast<HTREEITEM>(item);
+        names.push_back(indent + ui::QueryText(tree, TVM_GETITEMW, 0, tvi));
+        CollectNames(tree, ui::Send(tree, TVM_GETNEXTITEM, TVGN_CHILD, item), indent + L"  ", names);
+    }
+}
+
+// The table of contents the help viewer shows, once it shows one.
+std::vector<std::wstring> HelpContents(HWND viewer) {
+    std::vector<std::wstring> names;
+    ui::WaitUntil([&] {
+        HWND tree = nullptr;
+        EnumChildWindows(
+            viewer,
+            [](HWND hwnd, LPARAM found) -> BOOL {
+                if (ui::ClassName(hwnd) != WC_TREEVIEWW)
+                    return TRUE;
+                *reinterpret_cast<HWND*>(found) = hwnd;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&tree));
+        names.clear();
+        if (tree)
+            CollectNames(tree, ui::Send(tree, TVM_GETNEXTITEM, TVGN_ROOT), L"", names);
+        return !names.empty();
+    });
+    return names;
+}
+
+class SettingsSheet : public ui::PageTest {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(log.IsListening());
         // The tests share one stand-in: start each from the demo pen alone, docked and
         // unlocked.
-        ASSERT_TRUE(StandIn::Clear()) << log.Dump();
+        PageTest::SetUp();
         StandIn::Undock(kSecondPen);
         ASSERT_TRUE(StandIn::Unlock(kPen));
-        ASSERT_TRUE(StandIn::Dock(kPen));
         // 80 %, 3 h 5 min writing, 40 h standby.
         for (auto [path, value] : {std::pair{L"/battery/remainingCharge", L"80"},
                                    {L"/battery/writingHours", L"3"},
@@ -35,17 +67,13 @@ protected:
             ASSERT_TRUE(StandIn::Set(kPen, path, value)) << log.Dump();
     }
 
-    void Start(const std::wstring& args = L"") {
+    void Start(const std::wstring& args) {
         ASSERT_TRUE(app.Start(L"Quillpad.exe", args));
         ASSERT_TRUE(log.WaitFor(app.Pid(), "-->(SettingsSheet::OnInitDialog)", 10s)) << log.Dump();
     }
-    void StartShown() {
-        Start();
-        sheet = Sheet::Find(app.Pid(), ui::kSheetCaption);
-        ASSERT_TRUE(sheet) << log.Dump();
-    }
+    void StartShown() { StartOn(L"Estado del lápiz"); }
     HWND ServiceLog() const { return ui::FindDialog(app.Pid(), ui::kServiceLogCaption); }
-    std::wstring Battery() const { return sheet.Item(IDC_BATTERY).Text(); }
+    std::wstring Battery() const { return Item(IDC_BATTERY).Text(); }
     bool BatteryIs(const std::wstring& text) const {
         return ui::WaitUntil([&] { return Battery() == text; });
     }
@@ -57,13 +85,10 @@ protected:
                 return static_cast<int>(i);
         return -1;
     }
-
-    DebugLog log;
-    Process app;
-    Sheet sheet;
+    bool ServiceLogShown() const {
+        return ui::WaitUntil([&] { return ServiceLog() && IsWindowVisible(ServiceLog()); });
+    }
 };
-
-const wchar_t kBattery80[] = L"80% remanente (3:05 hora de escritura, or 40:00 hora de reserva).";
 
 TEST_F(SettingsSheet, StatusPageFollowsDockingAndUndocking) {
     StartShown();
@@ -79,11 +104,11 @@ TEST_F(SettingsSheet, StatusPageFollowsDockingAndUndocking) {
     EXPECT_TRUE(log.Contains(app.Pid(), "(StatusPage::OnPenDocked) Pen AAA-BBB-CCC-DD docked."));
 
     // A battery that can't be read.
-    ASSERT_TRUE(StandIn::Fail(L"IPen::GetBatteryStatus", static_cast<HRESULT>(0x80004005), 1));
+    ASSERT_TRUE(StandIn::Fail(L"IPen::GetBatteryStatus", kFail, 1));
     ASSERT_TRUE(StandIn::Undock(kPen));
     ASSERT_TRUE(BatteryIs(ui::kNoPenText));
     ASSERT_TRUE(StandIn::Dock(kPen));
-    EXPECT_TRUE(BatteryIs(L"Ha ocurrido un error imprevisto.")) << Battery();
+    EXPECT_TRUE(BatteryIs(kUnexpected)) << Battery();
     EXPECT_TRUE(log.WaitFor(app.Pid(), "Error getting battery status (0x80004005).", 2s)) << log.Dump();
 }
 
@@ -132,8 +157,7 @@ TEST_F(SettingsSheet, LockedPenShowsOnlyAfterItsUnlock) {
 
 TEST_F(SettingsSheet, ClosingWhileTheLogIsOpenOnlyHidesTheSheet) {
     StartShown();
-    sheet.Item(IDC_PEN_HISTORY).Click();
-    ASSERT_TRUE(ui::WaitUntil([&] { return ServiceLog() && IsWindowVisible(ServiceLog()); }));
+    ASSERT_TRUE(Open(Item(IDC_PEN_HISTORY), ui::kServiceLogCaption));
     sheet.Button(Sheet::kCancel).PostClick();
     ASSERT_TRUE(ui::WaitUntil([&] { return !sheet.IsVisible(); }));
     EXPECT_FALSE(app.WaitExit(300));
@@ -145,7 +169,7 @@ TEST_F(SettingsSheet, ClosingWhileTheLogIsOpenOnlyHidesTheSheet) {
 
 TEST_F(SettingsSheet, HistorySwitchShowsOnlyTheLogAndASecondStartTheSheet) {
     Start(L"/history");
-    ASSERT_TRUE(ui::WaitUntil([&] { return ServiceLog() && IsWindowVisible(ServiceLog()); })) << log.Dump();
+    ASSERT_TRUE(ServiceLogShown()) << log.Dump();
     HWND hidden = ui::FindDialog(app.Pid(), ui::kSheetCaption);
     ASSERT_NE(hidden, nullptr);
     EXPECT_FALSE(IsWindowVisible(hidden));
@@ -172,19 +196,20 @@ TEST_F(SettingsSheet, HistorySwitchShowsOnlyTheLogAndASecondStartTheSheet) {
 TEST_F(SettingsSheet, HelpButtonAndF1OpenTheHelpFile) {
     StartShown();
     sheet.Button(Sheet::kHelp).PostClick();
-    EXPECT_NE(app.WaitTopWindow(nullptr, ui::kHelpCaption, 10000), nullptr) << log.Dump();
+    HWND viewer = app.WaitTopWindow(nullptr, ui::kHelpCaption, 10000);
+    ASSERT_NE(viewer, nullptr) << "no help window with the help file's title" << log.Dump();
     EXPECT_TRUE(log.Contains(app.Pid(), "-->(PropertyPage::OnHelp)"));
+    // The help file built beside the program, its contents with their accents.
+    EXPECT_EQ(HelpContents(viewer),
+              (std::vector<std::wstring>{L"Panel de control del lápiz", L"  Estado del lápiz",
+                                         L"    Registro de servicio", L"  Especificaciones de la conexión",
+                                         L"  Detalles personales", L"  Accesos directos a la dirección",
+                                         L"  Opciones avanzadas", L"  Acerca de"}));
     // F1 on a control of the page (the system's WM_KEYF1 for the key) asks its way up to
     // the main window.
-    auto helps = [&] {
-        int count = 0;
-        for (const auto& line : log.Lines())
-            count += line.pid == app.Pid() && line.text.find("<--(Quillpad::OnHelp)") != std::string::npos;
-        return count;
-    };
-    ASSERT_TRUE(ui::WaitUntil([&] { return helps() == 1; }));
+    ASSERT_TRUE(ui::WaitUntil([&] { return LogLines("<--(Quillpad::OnHelp)") == 1; }));
     constexpr UINT kKeyF1 = 0x004D; // WM_KEYF1
-    ui::Post(sheet.Item(IDC_PEN_HISTORY).Hwnd(), kKeyF1);
-    EXPECT_TRUE(ui::WaitUntil([&] { return helps() == 2; })) << log.Dump();
+    ui::Post(Item(IDC_PEN_HISTORY).Hwnd(), kKeyF1);
+    EXPECT_TRUE(ui::WaitUntil([&] { return LogLines("<--(Quillpad::OnHelp)") == 2; })) << log.Dump();
 }
 } // namespace

@@ -203,9 +203,12 @@ protected:
         s_control->ClearFaults();
     }
 
-    static void SetOutbox(const std::wstring& json) {
+    static void SetOutbox(std::initializer_list<std::wstring> items) {
+        std::wstring json;
+        for (const std::wstring& item : items)
+            json += (json.empty() ? L"[" : L",") + item;
         Bstr path(L"/pens/AAA-BBB-CCC-DD/outbox");
-        Bstr value(json);
+        Bstr value(json.empty() ? L"[]" : json + L"]");
         ASSERT_HRESULT_SUCCEEDED(s_control->SetJson(path.Get(), value.Get()));
     }
     static std::wstring Item(LONG status, const std::wstring& service, LONG seconds, LONG result,
@@ -274,13 +277,13 @@ protected:
 };
 
 TEST_F(PenHistoryTest, RowsShowTheOutboxRequestsWithTheirIconsDatesAndAnswers) {
-    SetOutbox(L"[" + Item(0, L"Correo", 1000000000, 0, L"https://a.es/1") + L"," +
-              Item(3, L"Oculto", 1000000100, 0, L"https://a.es/2") + L"," +
-              Item(-1, L"Fax", 1000000200, kResultWithLink, L"https://a.es/3") + L"," +
-              Item(2, L"Correo", 1000000300, static_cast<LONG>(0x80040315), L"https://a.es/4") + L"," +
-              Item(7, L"", 1000000400, 0, L"", L", \"tabbet\": 1, \"network\": true") + L"," +
-              L"{\"status\": 1, \"serviceName\": \"\", \"tabbet\": 2, \"network\": false, \"seconds\": 5,"
-              L" \"result\": 0, \"url\": \"\", \"message\": \"\"}]");
+    SetOutbox({Item(0, L"Correo", 1000000000, 0, L"https://a.es/1"),
+               Item(3, L"Oculto", 1000000100, 0, L"https://a.es/2"),
+               Item(-1, L"Fax", 1000000200, kResultWithLink, L"https://a.es/3"),
+               Item(2, L"Correo", 1000000300, static_cast<LONG>(0x80040315), L"https://a.es/4"),
+               Item(7, L"", 1000000400, 0, L"", L", \"tabbet\": 1, \"network\": true"),
+               L"{\"status\": 1, \"serviceName\": \"\", \"tabbet\": 2, \"network\": false, \"seconds\": 5,"
+               L" \"result\": 0, \"url\": \"\", \"message\": \"\"}"});
     Open();
     ASSERT_EQ(Rows(list), 5); // the status 3 request is not listed
     EXPECT_TRUE(IsWindowEnabled(list));
@@ -311,7 +314,7 @@ TEST_F(PenHistoryTest, RowsShowTheOutboxRequestsWithTheirIconsDatesAndAnswers) {
 }
 
 TEST_F(PenHistoryTest, AnUnreadableItemIsSkipped) {
-    SetOutbox(L"[" + Item(0, L"Uno", 1000000000, 0, L"") + L"," + Item(0, L"Dos", 1000000001, 0, L"") + L"]");
+    SetOutbox({Item(0, L"Uno", 1000000000, 0, L""), Item(0, L"Dos", 1000000001, 0, L"")});
     Bstr method(L"IOutbox::GetItem");
     ASSERT_HRESULT_SUCCEEDED(s_control->FailMethod(method.Get(), E_FAIL, 1));
     LogCapture log;
@@ -322,9 +325,9 @@ TEST_F(PenHistoryTest, AnUnreadableItemIsSkipped) {
 }
 
 TEST_F(PenHistoryTest, ClickedLinksOpenTheBrowserAndStayVisitedInThePen) {
-    SetOutbox(L"[" + Item(0, L"Correo", 1000000000, 0, L"https://a.es/1") + L"," +
-              Item(0, L"Correo", 1000000001, 0, L"ftp://a.es/2") + L"," +
-              Item(0, L"Fax", 1000000002, static_cast<LONG>(0x80040315), L"https://a.es/3") + L"]");
+    SetOutbox({Item(0, L"Correo", 1000000000, 0, L"https://a.es/1"),
+               Item(0, L"Correo", 1000000001, 0, L"ftp://a.es/2"),
+               Item(0, L"Fax", 1000000002, static_cast<LONG>(0x80040315), L"https://a.es/3")});
     Open();
     ASSERT_EQ(Rows(list), 3);
     // Through the dialog's reflection the list draws its link cells itself.
@@ -356,29 +359,13 @@ TEST_F(PenHistoryTest, ClickedLinksOpenTheBrowserAndStayVisitedInThePen) {
     EXPECT_EQ(colour, RGB(0, 0, 255));
 }
 
-TEST_F(PenHistoryTest, RemovingTheOnlyRowAfterYesDisablesTheButton) {
-    SetOutbox(L"[" + Item(1, L"Correo", 1000000000, 0, L"https://a.es/1") + L"]");
-    Open();
-    ASSERT_EQ(Rows(list), 1);
-    Select(list, 0);
-    EXPECT_TRUE(RemoveEnabled());
-
-    WhenBoxOpens([](HWND box) { PostMessageW(box, WM_COMMAND, IDYES, 0); });
-    ClickRemove();
-    EXPECT_EQ(g_box.text, LoadResString(IDS_REMOVE_QUESTION));
-    EXPECT_EQ(g_box.caption, LoadResString(IDS_REMOVE_CAPTION));
-    EXPECT_EQ(Rows(list), 0);
-    EXPECT_FALSE(RemoveEnabled());
-    EXPECT_EQ(PenItem(1000000000, 250).Get(), nullptr);
-}
-
 TEST_F(PenHistoryTest, APenMessageDuringTheQuestionAnswersNoAndReloads) {
-    SetOutbox(L"[" + Item(1, L"Uno", 1000000000, 0, L"") + L"," + Item(1, L"Dos", 1000000001, 0, L"") + L"]");
+    SetOutbox({Item(1, L"Uno", 1000000000, 0, L""), Item(1, L"Dos", 1000000001, 0, L"")});
     Open();
     Select(list, 1);
     WhenBoxOpens([this](HWND) {
-        SetOutbox(L"[" + Item(1, L"Uno", 1000000000, 0, L"") + L"," + Item(1, L"Dos", 1000000001, 0, L"") + L"," +
-                  Item(1, L"Tres", 1000000002, 0, L"") + L"]");
+        SetOutbox({Item(1, L"Uno", 1000000000, 0, L""), Item(1, L"Dos", 1000000001, 0, L""),
+                   Item(1, L"Tres", 1000000002, 0, L"")});
         history->Send(MyPens::WM_PENDOCKED, reinterpret_cast<WPARAM>("AAA-BBB-CCC-DD"), 0);
     });
     ClickRemove();
@@ -388,17 +375,17 @@ TEST_F(PenHistoryTest, APenMessageDuringTheQuestionAnswersNoAndReloads) {
 }
 
 TEST_F(PenHistoryTest, PenMessagesReloadOnlyAVisibleWindowAndWithoutPenTheListIsDisabled) {
-    SetOutbox(L"[" + Item(1, L"Uno", 1000000000, 0, L"") + L"]");
+    SetOutbox({Item(1, L"Uno", 1000000000, 0, L"")});
     Open();
     ASSERT_EQ(Rows(list), 1);
     history->Show(SW_HIDE);
-    SetOutbox(L"[]");
+    SetOutbox({});
     history->Send(MyPens::WM_PENDOCKED, reinterpret_cast<WPARAM>("AAA-BBB-CCC-DD"), 0);
     EXPECT_EQ(Rows(list), 1);
     history->Show(); // every showing reloads
     EXPECT_EQ(Rows(list), 0);
 
-    SetOutbox(L"[" + Item(1, L"Uno", 1000000000, 0, L"") + L"]");
+    SetOutbox({Item(1, L"Uno", 1000000000, 0, L"")});
     owner.pen.Reset();
     history->Send(MyPens::WM_PENUNDOCKED, reinterpret_cast<WPARAM>("AAA-BBB-CCC-DD"), 0);
     EXPECT_EQ(Rows(list), 0);
@@ -407,7 +394,7 @@ TEST_F(PenHistoryTest, PenMessagesReloadOnlyAVisibleWindowAndWithoutPenTheListIs
 }
 
 TEST_F(PenHistoryTest, PlacementSizeLimitsAndColumnWidthsAreKeptForTheNextStart) {
-    SetOutbox(L"[]");
+    SetOutbox({});
     Open();
     // First start: centred on the work area (the owner is hidden).
     RECT work;
@@ -463,7 +450,7 @@ TEST_F(PenHistoryTest, PlacementSizeLimitsAndColumnWidthsAreKeptForTheNextStart)
 }
 
 TEST_F(PenHistoryTest, ClosingOnlyHidesWhileTheOwnerIsShownAndEndsBothOtherwise) {
-    SetOutbox(L"[]");
+    SetOutbox({});
     Open(true);
     history->Send(WM_CLOSE);
     EXPECT_TRUE(history->IsWindow());

@@ -9,7 +9,7 @@
 #include <atomic>
 #include <thread>
 
-#include "StandIn.h"
+#include "StandInClient.h"
 #include "pen/PenManager.h"
 
 using Microsoft::WRL::ComPtr;
@@ -19,23 +19,8 @@ namespace {
 
 const wchar_t kDemoPen[] = L"AAA-BBB-CCC-DD";
 
-class KillTest : public ::testing::Test {
+class KillTest : public StandInClient {
 protected:
-    void SetUp() override {
-        ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-        ASSERT_NO_FATAL_FAILURE(connect());
-    }
-    void TearDown() override {
-        manager.Reset();
-        control.Reset();
-        CoUninitialize();
-    }
-    void connect() {
-        ASSERT_HRESULT_SUCCEEDED(
-            CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&manager)));
-        ASSERT_HRESULT_SUCCEEDED(
-            CoCreateInstance(CLSID_PenManagerControl, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&control)));
-    }
     // Kills the stand-in, clears Wine's stale registration and activates a new one.
     void killAndReconnect() {
         ASSERT_TRUE(StandIn::kill(control.Get()));
@@ -45,36 +30,23 @@ protected:
         ASSERT_TRUE(StandIn::restartRpcSs());
         ASSERT_NO_FATAL_FAILURE(connect());
     }
-    ComPtr<IPen> pen(const wchar_t* id) {
-        ComPtr<IPen> result;
-        Bstr penId(id);
-        EXPECT_HRESULT_SUCCEEDED(manager->GetPen(penId.value, &result));
-        return result;
-    }
-
-    ComPtr<IPenManager> manager;
-    ComPtr<IPenManagerControl> control;
 };
 
 TEST_F(KillTest, WrittenBackChangesSurviveAKillAndUnwrittenCopiesDoNot) {
     ComPtr<IPen> demo = pen(kDemoPen);
     ASSERT_TRUE(demo);
-    ComPtr<IAddressShortcuts> shortcuts;
-    ASSERT_HRESULT_SUCCEEDED(demo->GetAddressShortcuts(&shortcuts));
+    ComPtr<IAddressShortcuts> shortcuts = read(demo, &IPen::GetAddressShortcuts);
     ComPtr<IAddressShortcut> first = StandIn::item<IAddressShortcut>(shortcuts.Get(), 1);
     ASSERT_TRUE(first);
     Bstr name(L"Ñandú Kill"), lost(L"nunca@escrito.es");
     ASSERT_HRESULT_SUCCEEDED(first->SetName(name.value));
     ASSERT_HRESULT_SUCCEEDED(demo->SetAddressShortcuts(shortcuts.Get()));
 
-    ComPtr<IPairedDevices> devices;
-    ASSERT_HRESULT_SUCCEEDED(demo->GetPairedDevices(&devices));
-    ComPtr<IPairedDevice> phone = StandIn::item<IPairedDevice>(devices.Get(), 1);
+    ComPtr<IPairedDevice> phone = StandIn::item<IPairedDevice>(read(demo, &IPen::GetPairedDevices).Get(), 1);
     ASSERT_TRUE(phone);
-    ComPtr<IIspSettings> settings;
-    ASSERT_HRESULT_SUCCEEDED(phone->GetIspSettings(&settings));
-    ComPtr<IDialUpAccount> account;
-    ASSERT_HRESULT_SUCCEEDED(settings->GetSSSecondaryAccount(&account));
+    ComPtr<IIspSettings> settings = read(phone, &IPairedDevice::GetIspSettings);
+    ComPtr<IDialUpAccount> account = read(settings, &IIspSettings::GetSSSecondaryAccount);
+    ASSERT_TRUE(account);
     Bstr user(L"tras.el.cierre");
     ASSERT_HRESULT_SUCCEEDED(account->SetUsername(user.value));
     ASSERT_HRESULT_SUCCEEDED(phone->SetIspSettings(settings.Get()));
@@ -85,27 +57,17 @@ TEST_F(KillTest, WrittenBackChangesSurviveAKillAndUnwrittenCopiesDoNot) {
     account.Reset();
     settings.Reset();
     phone.Reset();
-    devices.Reset();
     demo.Reset();
     ASSERT_NO_FATAL_FAILURE(killAndReconnect());
 
     demo = pen(kDemoPen);
     ASSERT_TRUE(demo);
-    ASSERT_HRESULT_SUCCEEDED(demo->GetAddressShortcuts(&shortcuts));
-    first = StandIn::item<IAddressShortcut>(shortcuts.Get(), 1);
-    ASSERT_TRUE(first);
-    Bstr text;
-    ASSERT_HRESULT_SUCCEEDED(first->GetName(text.out()));
-    EXPECT_EQ(L"Ñandú Kill", text.str());
-    ASSERT_HRESULT_SUCCEEDED(first->GetEmail(text.out()));
-    EXPECT_NE(L"nunca@escrito.es", text.str());
-    ASSERT_HRESULT_SUCCEEDED(demo->GetPairedDevices(&devices));
-    phone = StandIn::item<IPairedDevice>(devices.Get(), 1);
-    ASSERT_TRUE(phone);
-    ASSERT_HRESULT_SUCCEEDED(phone->GetIspSettings(&settings));
-    ASSERT_HRESULT_SUCCEEDED(settings->GetSSSecondaryAccount(&account));
-    ASSERT_HRESULT_SUCCEEDED(account->GetUsername(text.out()));
-    EXPECT_EQ(L"tras.el.cierre", text.str());
+    first = StandIn::item<IAddressShortcut>(read(demo, &IPen::GetAddressShortcuts).Get(), 1);
+    EXPECT_EQ(L"Ñandú Kill", read(first, &IAddressShortcut::GetName));
+    EXPECT_NE(L"nunca@escrito.es", read(first, &IAddressShortcut::GetEmail));
+    phone = StandIn::item<IPairedDevice>(read(demo, &IPen::GetPairedDevices).Get(), 1);
+    account = read(read(phone, &IPairedDevice::GetIspSettings), &IIspSettings::GetSSSecondaryAccount);
+    EXPECT_EQ(L"tras.el.cierre", read(account, &IDialUpAccount::GetUsername));
 }
 
 // Another apartment keeps changing a pen as fast as the stand-in saves; the kill lands
@@ -151,12 +113,7 @@ TEST_F(KillTest, KillInTheMiddleOfSavingLosesNothingAcknowledged) {
     ASSERT_TRUE(StandIn::restartRpcSs());
     ASSERT_NO_FATAL_FAILURE(connect());
 
-    ComPtr<IPen> kept = pen(L"KILL-2");
-    ASSERT_TRUE(kept);
-    ComPtr<IBatteryStatus> battery;
-    ASSERT_HRESULT_SUCCEEDED(kept->GetBatteryStatus(&battery));
-    LONG charge = 0;
-    ASSERT_HRESULT_SUCCEEDED(battery->GetRemainingCharge(&charge));
+    const LONG charge = read(read(pen(L"KILL-2"), &IPen::GetBatteryStatus), &IBatteryStatus::GetRemainingCharge);
     EXPECT_GE(charge, acknowledged.load());
     EXPECT_LE(charge, acknowledged.load() + 1);
     EXPECT_TRUE(pen(kDemoPen)); // rewritten by every save as well

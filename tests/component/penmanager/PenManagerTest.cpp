@@ -10,11 +10,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
-#include <type_traits>
 #include <utility>
 #include <vector>
 
-#include "StandIn.h"
+#include "StandInClient.h"
 #include "pen/PenManager.h"
 
 using Microsoft::WRL::ComPtr;
@@ -24,27 +23,6 @@ using StandIn::pumpUntil;
 namespace {
 
 const wchar_t kDemoPen[] = L"AAA-BBB-CCC-DD";
-
-// What a getter answers: a ComPtr for an interface, the text of a BSTR, or the value;
-// a failed call is a test failure and answers an empty value.
-template <class I, class T> auto read(I* object, HRESULT (STDMETHODCALLTYPE I::*getter)(T*)) {
-    T value{};
-    EXPECT_HRESULT_SUCCEEDED(object ? (object->*getter)(&value) : E_POINTER);
-    if constexpr (std::is_same_v<T, BSTR>) {
-        Bstr text;
-        text.value = value;
-        return text.str();
-    } else if constexpr (std::is_pointer_v<T>) {
-        ComPtr<std::remove_pointer_t<T>> result;
-        result.Attach(value);
-        return result;
-    } else {
-        return value;
-    }
-}
-template <class I, class T> auto read(const ComPtr<I>& object, HRESULT (STDMETHODCALLTYPE I::*getter)(T*)) {
-    return read(object.Get(), getter);
-}
 
 // A sink without type information, as the panel's is: records every Invoke.
 class RecordingSink : public IDispatch {
@@ -96,25 +74,8 @@ private:
     ULONG refs_ = 1;
 };
 
-class PenManagerTest : public ::testing::Test {
+class PenManagerTest : public StandInClient {
 protected:
-    void SetUp() override {
-        ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-        connect();
-    }
-    void TearDown() override {
-        if (control)
-            control->ClearFaults();
-        manager.Reset();
-        control.Reset();
-        CoUninitialize();
-    }
-    void connect() {
-        ASSERT_HRESULT_SUCCEEDED(
-            CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&manager)));
-        ASSERT_HRESULT_SUCCEEDED(
-            CoCreateInstance(CLSID_PenManagerControl, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&control)));
-    }
     // Quits the stand-in and waits until its process is gone, so the next activation
     // starts a new one that loads the saved state.
     void quitServer() {
@@ -146,11 +107,6 @@ protected:
         ComPtr<IPen> result;
         return SUCCEEDED(manager->GetPen(Bstr(id).value, &result));
     }
-    ComPtr<IPen> pen(const wchar_t* id) {
-        ComPtr<IPen> result;
-        EXPECT_HRESULT_SUCCEEDED(manager->GetPen(Bstr(id).value, &result));
-        return result;
-    }
     // Sets a password through the pen, as the panel's dialog does.
     void setPassword(IPen* p, const wchar_t* password) {
         VARIANT_BOOL done = VARIANT_FALSE;
@@ -181,9 +137,14 @@ protected:
         return point;
     }
     void dock(const wchar_t* id) { ASSERT_HRESULT_SUCCEEDED(control->Dock(Bstr(id).value)); }
+    // A sink advised on the manager's events; its cookie.
+    DWORD advise(RecordingSink& sink) {
+        DWORD cookie = 0;
+        ComPtr<IConnectionPoint> point = eventPoint();
+        EXPECT_HRESULT_SUCCEEDED(point ? point->Advise(&sink, &cookie) : E_POINTER);
+        return cookie;
+    }
 
-    ComPtr<IPenManager> manager;
-    ComPtr<IPenManagerControl> control;
     LONG quitPid = 0;
 };
 
@@ -236,11 +197,8 @@ TEST_F(PenManagerTest, FirstStartListsTheDockedDemoPenWithItsValues) {
 }
 
 TEST_F(PenManagerTest, SinkHearsDockingUnlockingAndUndockingUntilUnadvised) {
-    ComPtr<IConnectionPoint> point = eventPoint();
-    ASSERT_TRUE(point);
     RecordingSink sink;
-    DWORD cookie = 0;
-    ASSERT_HRESULT_SUCCEEDED(point->Advise(&sink, &cookie));
+    const DWORD cookie = advise(sink);
     EXPECT_EQ(1, read(control, &IPenManagerControl::GetSinkCount));
 
     dock(L"EVT-1");
@@ -266,7 +224,7 @@ TEST_F(PenManagerTest, SinkHearsDockingUnlockingAndUndockingUntilUnadvised) {
     Bstr penId;
     EXPECT_HRESULT_FAILED(p->GetPenId(&penId.value)); // an undocked pen's object is dead
 
-    ASSERT_HRESULT_SUCCEEDED(point->Unadvise(cookie));
+    ASSERT_HRESULT_SUCCEEDED(eventPoint()->Unadvise(cookie));
     size_t heard = sink.calls.size();
     dock(L"EVT-1");
     pumpUntil([] { return false; }, 200);
@@ -275,10 +233,9 @@ TEST_F(PenManagerTest, SinkHearsDockingUnlockingAndUndockingUntilUnadvised) {
 }
 
 TEST_F(PenManagerTest, UserDataChangesReachThePenOnlyWhenWrittenBack) {
-    dock(L"USER-1");
-    ASSERT_NO_FATAL_FAILURE(setFlag(L"/pens/USER-1/userData/readOnly/email"));
-    ComPtr<IPen> p = pen(L"USER-1");
+    ComPtr<IPen> p = docked(L"USER-1");
     ASSERT_TRUE(p);
+    ASSERT_NO_FATAL_FAILURE(setFlag(L"/pens/USER-1/userData/readOnly/email"));
     auto nameOnPen = [&] { // a pen made for the test has no name until one is written back
         Bstr name;
         read(p, &IPen::GetUserData)->GetName(name.out());
@@ -305,8 +262,7 @@ TEST_F(PenManagerTest, UserDataChangesReachThePenOnlyWhenWrittenBack) {
 // The pen judges the current password (case-sensitive) and answers done; a refusal
 // changes nothing, and neither does an injected failure, which the call log shows.
 TEST_F(PenManagerTest, PasswordsAreCheckedCaseSensitivelyAndTheHintIsKept) {
-    dock(L"PWD-1");
-    ComPtr<IPen> p = pen(L"PWD-1");
+    ComPtr<IPen> p = docked(L"PWD-1");
     ASSERT_TRUE(p);
     enum Op { Set, Change, Remove };
     const struct {
@@ -369,17 +325,14 @@ TEST_F(PenManagerTest, OutboxListsEveryStatusAndFollowsAddsVisitsAndRemovals) {
     EXPECT_EQ(std::vector<bool>(5, true), seen);
 
     dock(L"OUT-1");
-    ComPtr<IConnectionPoint> point = eventPoint();
-    ASSERT_TRUE(point);
     RecordingSink sink;
-    DWORD cookie = 0;
-    ASSERT_HRESULT_SUCCEEDED(point->Advise(&sink, &cookie));
+    const DWORD cookie = advise(sink);
     Bstr itemJson(LR"({"status": 1, "serviceName": "Fax", "seconds": 1770000000, "milliseconds": 999,)"
                   LR"( "result": 0, "url": "https://a.es/", "message": "m", "visited": false})");
     ASSERT_HRESULT_SUCCEEDED(control->AddOutboxItem(Bstr(L"OUT-1").value, itemJson.value, VARIANT_TRUE));
     ASSERT_TRUE(pumpUntil([&] { return sink.received(9, L"OUT-1"); }));
     EXPECT_EQ((std::vector<std::wstring>{L"OUT-1", L"1770000000", L"999"}), sink.calls.back().bstrArgs);
-    point->Unadvise(cookie);
+    eventPoint()->Unadvise(cookie);
 
     ComPtr<IOutbox> box = read(pen(L"OUT-1"), &IPen::GetOutbox);
     ASSERT_TRUE(box);
@@ -496,11 +449,10 @@ const wchar_t kShortcutsJson[] =
     LR"( {"name": "Tres", "email": "", "cellPhone": "", "fax": ""}])";
 
 TEST_F(PenManagerTest, ShortcutChangesReachThePenOnlyWhenTheCollectionIsWrittenBack) {
-    dock(L"SC-1");
+    ComPtr<IPen> p = docked(L"SC-1");
+    ASSERT_TRUE(p);
     Bstr path(L"/pens/SC-1/shortcuts");
     ASSERT_HRESULT_SUCCEEDED(control->SetJson(path.value, Bstr(kShortcutsJson).value));
-    ComPtr<IPen> p = pen(L"SC-1");
-    ASSERT_TRUE(p);
     auto onPen = [&](LONG index, HRESULT (STDMETHODCALLTYPE IAddressShortcut::*getter)(BSTR*)) {
         return read(StandIn::item<IAddressShortcut>(read(p, &IPen::GetAddressShortcuts).Get(), index),
                     getter);
@@ -598,14 +550,12 @@ TEST_F(PenManagerTest, IspSettingsChangesReachTheDeviceOnlyWhenWrittenBack) {
 }
 
 TEST_F(PenManagerTest, UnregisteredPasswordMakesTheNextDockingAskTheOwner) {
-    dock(L"PWS-1");
-    ComPtr<IPen> p = pen(L"PWS-1");
+    ComPtr<IPen> p = docked(L"PWS-1");
     ASSERT_TRUE(p);
     ASSERT_NO_FATAL_FAILURE(setPassword(p.Get(), L"Clave9"));
     auto redock = [&] {
         EXPECT_HRESULT_SUCCEEDED(control->Undock(Bstr(L"PWS-1").value));
-        dock(L"PWS-1");
-        p = pen(L"PWS-1");
+        p = docked(L"PWS-1");
         return read(p, &IPen::IsLocked) == VARIANT_TRUE;
     };
     EXPECT_FALSE(redock()); // the password set here is saved here
@@ -648,12 +598,8 @@ TEST_F(PenManagerTest, DelaysFailuresAndRawEventsAsInjected) {
     EXPECT_EQ(E_INVALIDARG, control->DelayMethod(method.value, -1, 1));
 
     // Raw events reach every sink as given; a sink's refusal comes back to the caller.
-    ComPtr<IConnectionPoint> point = eventPoint();
-    ASSERT_TRUE(point);
     RecordingSink first, second;
-    DWORD cookies[2] = {};
-    ASSERT_HRESULT_SUCCEEDED(point->Advise(&first, &cookies[0]));
-    ASSERT_HRESULT_SUCCEEDED(point->Advise(&second, &cookies[1]));
+    const DWORD cookies[] = {advise(first), advise(second)};
     second.answer = DISP_E_TYPEMISMATCH;
     SAFEARRAY* array = SafeArrayCreateVector(VT_VARIANT, 0, 2); // the arguments in call order
     VARIANT* items = nullptr;
@@ -677,6 +623,7 @@ TEST_F(PenManagerTest, DelaysFailuresAndRawEventsAsInjected) {
     EXPECT_EQ(1u, second.calls.size());
 
     // The connection point lists its sinks.
+    ComPtr<IConnectionPoint> point = eventPoint();
     ComPtr<IEnumConnections> connections;
     ASSERT_HRESULT_SUCCEEDED(point->EnumConnections(&connections));
     // One at a time and without a fetched count: Wine's proxy does not pass that back.

@@ -91,17 +91,21 @@ protected:
             CoUninitialize();
     }
 
-    // Runs the connection test; act, when given, runs on another thread with the box.
-    INT_PTR RunTest(const std::wstring& address, std::function<void(HWND)> act = nullptr) {
+    // Runs a dialog; act, when given, runs on another thread with the window of that
+    // caption once it shows.
+    template <class D> INT_PTR Run(D&& dialog, const wchar_t* caption, std::function<void(HWND)> act) {
         if (act)
-            actor = std::thread([act] {
-                if (HWND box = WaitDialog(kTestCaption))
-                    act(box);
+            actor = std::thread([act, caption] {
+                if (HWND window = WaitDialog(caption))
+                    act(window);
             });
-        const INT_PTR result = TestOrskConn(Narrow(address), nullptr).DoModal();
+        const INT_PTR result = dialog.DoModal();
         if (actor.joinable())
             actor.join();
         return result;
+    }
+    INT_PTR RunTest(const std::wstring& address, std::function<void(HWND)> act = nullptr) {
+        return Run(TestOrskConn(Narrow(address), nullptr), kTestCaption, act);
     }
 
     http::HttpServer server;
@@ -286,10 +290,7 @@ TEST_F(ServerDialogs, ChangeServerTestsTheNewAddressAndAsksBeforeKeepingOneThatF
         const std::wstring before = StoredAddress();
         std::wstring question;
         bool okBefore = true, okAfter = false, stillOpen = false;
-        actor = std::thread([&] {
-            HWND dialog = WaitDialog(L"Cambiar servidor");
-            if (!dialog)
-                return;
+        const INT_PTR result = Run(EditOrskConn(nullptr), L"Cambiar servidor", [&](HWND dialog) {
             HWND edit = GetDlgItem(dialog, IDC_ORSK_ADDRESS);
             okBefore = IsWindowEnabled(GetDlgItem(dialog, IDOK));
             // Typed over the whole text, as the user does (the edit keeps its own copy).
@@ -314,8 +315,6 @@ TEST_F(ServerDialogs, ChangeServerTestsTheNewAddressAndAsksBeforeKeepingOneThatF
             if (stillOpen)
                 PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         });
-        const INT_PTR result = EditOrskConn(nullptr).DoModal();
-        actor.join();
         EXPECT_FALSE(okBefore);
         EXPECT_TRUE(okAfter);
         EXPECT_EQ(result, s.closes ? IDOK : IDCANCEL);

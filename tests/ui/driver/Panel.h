@@ -24,10 +24,4 @@ HWND FindDialog(DWORD pid, const wchar_t* caption);
 // when the sheet is made.
 void ShowInternetSettings(DWORD value);
 
-// A time as the program shows it: local, "YYYY-MM-DD hh:mm:ss".
-std::wstring LocalTimeText(long long secondsSince1970);
-// True when local time is apart from UTC by a part of an hour, as ctest sets it (TZ):
-// only then does a time shown in UTC, or off by whole hours, fail a check.
-bool InPartHourTimeZone();
-
 } // namespace ui
