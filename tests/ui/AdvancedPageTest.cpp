@@ -12,7 +12,7 @@
 #include <optional>
 
 #include "http/HttpServer.h"
-#include "ui/driver/Driver.h"
+#include "ui/driver/PageFixture.h"
 
 namespace {
 using namespace std::chrono_literals;
@@ -20,7 +20,6 @@ using ui::Control;
 using ui::Sheet;
 using ui::StandIn;
 
-const std::wstring kPen = StandIn::kDemoPen;
 const wchar_t kProgramKey[] = L"Software\\Velar\\2.0\\Quillpad";
 const wchar_t kAdvancedTab[] = L"Avanzado";
 constexpr int kServerGroup[] = {IDC_SERVER_GROUP, IDC_SERVER_TEXT, IDC_SERVER_LABEL, IDC_SERVER_ADDRESS,
@@ -50,46 +49,27 @@ std::optional<DWORD> ReadSetting(const wchar_t* name) {
 std::filesystem::path PenStorageFolder() {
     wchar_t appData[MAX_PATH] = L"";
     SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
-    return std::filesystem::path(appData) / L"Velar" / L"PenStorage" / kPen;
+    return std::filesystem::path(appData) / L"Velar" / L"PenStorage" / ui::PageTest::kPen;
 }
 
-class AdvancedPage : public ::testing::Test {
+class AdvancedPage : public ui::PageTest {
 public:
     void SetUp() override {
-        ASSERT_TRUE(log.IsListening());
+        PageTest::SetUp();
         http::HttpServer::ClearProxyVariables();
         WriteSetting(L"ShowInternetSettings", 1);
         WriteSetting(L"NoMobile", std::nullopt);
-        ASSERT_TRUE(StandIn::Clear());
         ASSERT_TRUE(StandIn::Set(L"-", L"/manager/orskUrl", L"orsk.velar.es:443", true));
-        ASSERT_TRUE(StandIn::Dock(kPen));
     }
-    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kProgramKey); }
+    void TearDown() override {
+        PageTest::TearDown();
+        RegDeleteTreeW(HKEY_CURRENT_USER, kProgramKey);
+    }
 
-    static nlohmann::json Pen() { return StandIn::State()["pens"]["AAA-BBB-CCC-DD"]; }
     static nlohmann::json Manager() { return StandIn::State()["manager"]; }
-    static int Calls(const std::string& method) {
-        const std::string calls = StandIn::Run({L"calls"}).out;
-        int count = 0;
-        for (size_t at = calls.find(method); at != std::string::npos; at = calls.find(method, at + 1))
-            ++count;
-        return count;
+    void StartOnPage() {
+        StartOn(kAdvancedTab, [&] { return Item(IDC_RESET_PROMPT).IsEnabled(); });
     }
-
-    void StartOnPage(bool withPen = true) {
-        ASSERT_TRUE(app.Start(L"Quillpad.exe"));
-        sheet = Sheet::Find(app.Pid(), ui::kSheetCaption);
-        ASSERT_TRUE(sheet) << log.Dump();
-        ASSERT_TRUE(sheet.SelectPage(kAdvancedTab));
-        if (withPen) {
-            ASSERT_TRUE(ui::WaitUntil([&] { return Item(IDC_RESET_PROMPT).IsEnabled(); })) << log.Dump();
-        }
-    }
-    void Close() {
-        sheet.Button(Sheet::kCancel).PostClick();
-        ASSERT_TRUE(app.WaitExit(5000));
-    }
-    Control Item(int id) const { return sheet.Item(id); }
     bool Shown(const int* ids, size_t count, bool shown) const {
         for (size_t i = 0; i < count; ++i)
             if (Item(ids[i]).IsVisible() != shown)
@@ -97,35 +77,16 @@ public:
         return true;
     }
     template <size_t N> bool Shown(const int (&ids)[N], bool shown) const { return Shown(ids, N, shown); }
-    // Posted, as a real click comes: pen manager calls made inside a message sent from
-    // another process are refused (RPC_E_CANTCALLOUT_ININPUTSYNCCALL).
-    void Apply() {
-        auto applied = [&] {
-            int count = 0;
-            for (const auto& line : log.Lines())
-                count += line.pid == app.Pid() && line.text.find("<--(SettingsSheet::ApplyPages)") != std::string::npos;
-            return count;
-        };
-        const int before = applied();
-        sheet.Button(Sheet::kApply).PostClick();
-        ASSERT_TRUE(ui::WaitUntil([&] { return applied() > before; })) << log.Dump();
+    // Applied, and the Advanced page current again (Apply may add or remove pages).
+    void ApplyHere() {
+        Apply();
         ASSERT_TRUE(ui::WaitUntil([&] { return sheet.CurrentCaption() == kAdvancedTab; }));
     }
     // The box a button of the page opens, answered; returns its text.
-    std::wstring Answer(int button, int answer) {
+    std::wstring Ask(int button, int answer) {
         Item(button).PostClick();
-        ui::MessageBoxWindow box = ui::MessageBoxWindow::Wait(app.Pid());
-        if (!box)
-            return L"(no box)";
-        const std::wstring text = box.Text();
-        box.Answer(answer);
-        box.WaitClosed();
-        return text;
+        return Answer(answer);
     }
-
-    DebugLog log;
-    Process app;
-    Sheet sheet;
 };
 
 TEST_F(AdvancedPage, InternetSwitchShowsTheGroupsOnlyAfterApply) {
@@ -139,13 +100,13 @@ TEST_F(AdvancedPage, InternetSwitchShowsTheGroupsOnlyAfterApply) {
 
     // Ticking marks the page modified; unticking again clears it.
     Item(IDC_SHOW_INTERNET).Click();
-    EXPECT_TRUE(sheet.Button(Sheet::kApply).IsEnabled());
+    EXPECT_TRUE(ApplyEnabled());
     EXPECT_TRUE(Shown(kServerGroup, false));
     Item(IDC_SHOW_INTERNET).Click();
-    EXPECT_FALSE(sheet.Button(Sheet::kApply).IsEnabled());
+    EXPECT_FALSE(ApplyEnabled());
 
     Item(IDC_SHOW_INTERNET).Click();
-    Apply();
+    ApplyHere();
     EXPECT_EQ(ReadSetting(L"ShowInternetSettings"), std::optional<DWORD>(1));
     EXPECT_TRUE(ui::WaitUntil([&] { return Shown(kServerGroup, true) && Shown(kIspGroup, true); }));
     EXPECT_EQ(Item(IDC_SERVER_ADDRESS).Text(), L"orsk.velar.es:443") << log.Dump();
@@ -156,7 +117,7 @@ TEST_F(AdvancedPage, InternetSwitchShowsTheGroupsOnlyAfterApply) {
                                          L"Acerca de"}));
 
     Item(IDC_SHOW_INTERNET).Click();
-    Apply();
+    ApplyHere();
     EXPECT_EQ(ReadSetting(L"ShowInternetSettings"), std::optional<DWORD>(0));
     EXPECT_TRUE(ui::WaitUntil([&] { return Shown(kServerGroup, false) && Shown(kIspGroup, false); }));
     EXPECT_EQ(sheet.TabCaptions(), tabsBefore);
@@ -203,14 +164,14 @@ TEST_F(AdvancedPage, LocalSecurityActsOnThePenOnlyAfterYes) {
                L"Elimine los datos del lápiz para asegurarse de que nadie acceda a los "
                L"datos. Esto no elimina ningún dato del lápiz ni de los archivos creados "
                L"con Foliant.\n¿Está seguro de que desea eliminar los datos del lápiz?"}}) {
-        EXPECT_EQ(Answer(c.button, IDNO), c.question);
+        EXPECT_EQ(Ask(c.button, IDNO), c.question);
     }
     EXPECT_TRUE(Pen().value("passwordSavedOnPc", false));
     EXPECT_TRUE(std::filesystem::exists(stored));
 
-    EXPECT_NE(Answer(IDC_RESET_PROMPT, IDYES), L"(no box)");
+    EXPECT_NE(Ask(IDC_RESET_PROMPT, IDYES), L"(no box)");
     EXPECT_TRUE(ui::WaitUntil([&] { return !Pen().value("passwordSavedOnPc", true); }));
-    EXPECT_NE(Answer(IDC_DELETE_STORED, IDYES), L"(no box)");
+    EXPECT_NE(Ask(IDC_DELETE_STORED, IDYES), L"(no box)");
     EXPECT_TRUE(ui::WaitUntil([&] { return !std::filesystem::exists(stored); }));
 
     // Undocking answers an open question with No; without a pen both are disabled.
@@ -270,7 +231,7 @@ TEST_F(AdvancedPage, LocalSecurityFailuresAreLoggedAndChangeNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.line);
         c.arrange();
-        EXPECT_NE(Answer(c.button, IDYES), L"(no box)");
+        EXPECT_NE(Ask(c.button, IDYES), L"(no box)");
         EXPECT_TRUE(log.WaitFor(app.Pid(), c.line, 3s));
         c.undo();
         EXPECT_TRUE(Pen().value("passwordSavedOnPc", false));
@@ -287,27 +248,27 @@ TEST_F(AdvancedPage, RedirectionAndPriorityAreWrittenOnlyWhenChanged) {
     EXPECT_EQ(Item(IDC_ISP_PRIORITY).Selection(), 0);
     EXPECT_EQ(Item(IDC_ISP_PRIORITY).Items(),
               (std::vector<std::wstring>{L"Acceso telefónico primario", L"Acceso telefónico secundario"}));
-    const int redirections = Calls("IPenManager::SetRedirection");
-    const int priorities = Calls("IIspSettings::SetPriority");
-    const int writes = Calls("IPairedDevice::SetIspSettings");
+    const int redirections = StandIn::CallCount("IPenManager::SetRedirection");
+    const int priorities = StandIn::CallCount("IIspSettings::SetPriority");
+    const int writes = StandIn::CallCount("IPairedDevice::SetIspSettings");
     // Changed and changed back: nothing to apply.
     Item(IDC_REDIRECTION).Click();
     Item(IDC_REDIRECTION).Click();
-    EXPECT_FALSE(sheet.Button(Sheet::kApply).IsEnabled());
+    EXPECT_FALSE(ApplyEnabled());
 
     Item(IDC_REDIRECTION).Click();
-    Apply();
+    ApplyHere();
     EXPECT_TRUE(Manager().value("redirection", false));
-    EXPECT_EQ(Calls("IPenManager::SetRedirection"), redirections + 1);
-    EXPECT_EQ(Calls("IIspSettings::SetPriority"), priorities);
+    EXPECT_EQ(StandIn::CallCount("IPenManager::SetRedirection"), redirections + 1);
+    EXPECT_EQ(StandIn::CallCount("IIspSettings::SetPriority"), priorities);
 
     Item(IDC_ISP_PRIORITY).Select(1);
-    Apply();
+    ApplyHere();
     EXPECT_EQ(Pen()["pairedDevices"][0]["isp"].value("priority", -1), 1);
-    EXPECT_EQ(Calls("IIspSettings::SetPriority"), priorities + 1);
-    EXPECT_EQ(Calls("IPairedDevice::SetIspSettings"), writes + 1);
-    EXPECT_EQ(Calls("IPenManager::SetRedirection"), redirections + 1);
-    EXPECT_FALSE(sheet.Button(Sheet::kApply).IsEnabled());
+    EXPECT_EQ(StandIn::CallCount("IIspSettings::SetPriority"), priorities + 1);
+    EXPECT_EQ(StandIn::CallCount("IPairedDevice::SetIspSettings"), writes + 1);
+    EXPECT_EQ(StandIn::CallCount("IPenManager::SetRedirection"), redirections + 1);
+    EXPECT_FALSE(ApplyEnabled());
     Close();
 }
 
@@ -355,8 +316,7 @@ TEST_F(AdvancedPage, ServerTestTellsWhetherTheServerAnswered) {
 }
 
 TEST_F(AdvancedPage, FailingCallsAreLoggedAndWriteNothing) {
-    const HRESULT kFailure = static_cast<HRESULT>(0x80004005);
-    struct Case {
+        struct Case {
         const wchar_t* method;
         const char* line;
         int disabled; // control the failure leaves disabled, 0 for none
@@ -371,7 +331,7 @@ TEST_F(AdvancedPage, FailingCallsAreLoggedAndWriteNothing) {
     for (const Case& c : reads) {
         SCOPED_TRACE(c.line);
         ASSERT_TRUE(StandIn::Clear());
-        ASSERT_TRUE(StandIn::Fail(c.method, kFailure));
+        ASSERT_TRUE(StandIn::Fail(c.method, kFail));
         StartOnPage();
         EXPECT_TRUE(log.WaitFor(app.Pid(), c.line, 2s));
         if (c.disabled)
@@ -389,7 +349,7 @@ TEST_F(AdvancedPage, FailingCallsAreLoggedAndWriteNothing) {
     for (const Case& c : writes) {
         SCOPED_TRACE(c.line);
         ASSERT_TRUE(StandIn::Clear());
-        ASSERT_TRUE(StandIn::Fail(c.method, kFailure));
+        ASSERT_TRUE(StandIn::Fail(c.method, kFail));
         const std::string before = StandIn::State().dump();
         StartOnPage();
         if (c.disabled == IDC_REDIRECTION)
@@ -397,12 +357,9 @@ TEST_F(AdvancedPage, FailingCallsAreLoggedAndWriteNothing) {
         else
             Item(IDC_ISP_PRIORITY).Select(1 - Item(IDC_ISP_PRIORITY).Selection());
         sheet.Button(Sheet::kApply).PostClick();
-        ui::MessageBoxWindow box = ui::MessageBoxWindow::Wait(app.Pid());
-        ASSERT_TRUE(box);
-        box.Answer(IDOK);
-        ASSERT_TRUE(box.WaitClosed());
+        EXPECT_NE(Answer(IDOK), L"(no box)");
         EXPECT_TRUE(log.Contains(app.Pid(), c.line));
-        EXPECT_TRUE(sheet.Button(Sheet::kApply).IsEnabled());
+        EXPECT_TRUE(ApplyEnabled());
         EXPECT_FALSE(ui::MessageBoxWindow::Find(app.Pid()));
         Close();
         EXPECT_EQ(StandIn::State().dump(), before);

@@ -8,7 +8,7 @@
 #include <string>
 #include <utility>
 
-#include "ui/driver/Driver.h"
+#include "ui/driver/PageFixture.h"
 
 namespace {
 using namespace std::chrono_literals;
@@ -16,74 +16,43 @@ using ui::Control;
 using ui::Sheet;
 using ui::StandIn;
 
-const std::wstring kPen = StandIn::kDemoPen;
-const wchar_t kProgramKey[] = L"Software\\Velar\\2.0\\Quillpad";
 const wchar_t kIspCaption[] = L"Especificaciones de ISP";
 
-class IspSettings : public ::testing::Test {
+class IspSettings : public ui::PageTest {
 public:
     void SetUp() override {
-        ASSERT_TRUE(log.IsListening());
-        HKEY key = nullptr;
-        DWORD one = 1;
-        RegCreateKeyExW(HKEY_CURRENT_USER, kProgramKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
-        RegSetValueExW(key, L"ShowInternetSettings", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one),
-                       sizeof(one));
-        RegCloseKey(key);
-        ASSERT_TRUE(StandIn::Clear());
-        ASSERT_TRUE(StandIn::Dock(kPen));
+        PageTest::SetUp();
+        ui::ShowInternetSettings(1);
     }
-    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kProgramKey); }
+    void TearDown() override {
+        PageTest::TearDown();
+        ui::ShowInternetSettings(0);
+    }
 
-    static nlohmann::json Account(const char* name) {
-        return StandIn::State()["pens"]["AAA-BBB-CCC-DD"]["pairedDevices"][0]["isp"][name];
-    }
-    static int Calls(const std::string& method) {
-        const std::string calls = StandIn::Run({L"calls"}).out;
-        int count = 0;
-        for (size_t at = calls.find(method); at != std::string::npos; at = calls.find(method, at + 1))
-            ++count;
-        return count;
-    }
+    static nlohmann::json Account(const char* name) { return Pen()["pairedDevices"][0]["isp"][name]; }
 
     // The panel on the Advanced page, with the ISP sheet open on its first page.
     void OpenIsp() {
-        ASSERT_TRUE(app.Start(L"Quillpad.exe"));
-        panel = Sheet::Find(app.Pid(), ui::kSheetCaption);
-        ASSERT_TRUE(panel) << log.Dump();
-        ASSERT_TRUE(panel.SelectPage(L"Avanzado"));
-        ASSERT_TRUE(ui::WaitUntil([&] { return panel.Item(IDC_ISP_SETTINGS).IsEnabled(); })) << log.Dump();
+        StartOn(L"Avanzado", [&] { return sheet.Item(IDC_ISP_SETTINGS).IsEnabled(); });
         OpenIspAgain();
     }
     void OpenIspAgain() {
-        panel.Item(IDC_ISP_SETTINGS).PostClick();
+        sheet.Item(IDC_ISP_SETTINGS).PostClick();
         isp = Sheet::Find(app.Pid(), kIspCaption);
         ASSERT_TRUE(isp) << log.Dump();
     }
     // Applies with a posted click and answers the message that tells what was not saved.
     std::wstring ApplyAndReadWhatWasNotSaved() {
         isp.Button(Sheet::kApply).PostClick();
-        ui::MessageBoxWindow box = ui::MessageBoxWindow::Wait(app.Pid());
-        if (!box)
-            return L"(no box)";
-        const std::wstring text = box.Text();
-        box.Answer(IDOK);
-        box.WaitClosed();
-        return text;
+        return Answer(IDOK);
     }
     void Ok() {
         isp.Button(Sheet::kOk).PostClick();
         ASSERT_TRUE(isp.WaitClosed());
     }
-    void Close() {
-        panel.Button(Sheet::kCancel).PostClick();
-        ASSERT_TRUE(app.WaitExit(5000));
-    }
+    // The ISP sheet's control (the panel's are sheet.Item).
     Control Item(int id) const { return isp.Item(id); }
 
-    DebugLog log;
-    Process app;
-    Sheet panel;
     Sheet isp;
 };
 
@@ -109,9 +78,9 @@ TEST_F(IspSettings, FourPagesShowTheirAccount) {
                   (std::vector<std::wstring>{L"Normal", L"Seguro", L"Ninguno"}));
     }
     // Nothing changed: OK writes nothing.
-    const int writes = Calls("IPairedDevice::SetIspSettings");
+    const int writes = StandIn::CallCount("IPairedDevice::SetIspSettings");
     Ok();
-    EXPECT_EQ(Calls("IPairedDevice::SetIspSettings"), writes);
+    EXPECT_EQ(StandIn::CallCount("IPairedDevice::SetIspSettings"), writes);
     Close();
 }
 
@@ -119,16 +88,16 @@ TEST_F(IspSettings, ApplyWritesOnlyTheChangedFieldsOnce) {
     ASSERT_TRUE(StandIn::Set(kPen, L"/pairedDevices/0/isp/osSecondary/authentication", L"3"));
     ASSERT_TRUE(StandIn::Set(kPen, L"/pairedDevices/0/isp/ssPrimary/primaryDns", L"10.0.0.1", true));
     OpenIsp();
-    const int writes = Calls("IPairedDevice::SetIspSettings");
-    const int apns = Calls("IDialUpAccount::SetApn");
+    const int writes = StandIn::CallCount("IPairedDevice::SetIspSettings");
+    const int apns = StandIn::CallCount("IDialUpAccount::SetApn");
     // SS primary: the primary DNS typed as 0.0.0.0 is the empty address; "Ninguno" is 2.
     Item(IDC_DIAL_PRIMARY_DNS).SetText(L"0.0.0.0");
     Item(IDC_DIAL_AUTHENTICATION).Select(2);
     EXPECT_TRUE(isp.Button(Sheet::kApply).IsEnabled());
-    isp.Button(Sheet::kApply).Click();
+    Apply(isp, "<--(IspSettingsSheet::OnApply)");
     EXPECT_EQ(Account("ssPrimary").value("primaryDns", "?"), "");
     EXPECT_EQ(Account("ssPrimary").value("authentication", -1), 2);
-    EXPECT_EQ(Calls("IPairedDevice::SetIspSettings"), writes + 1);
+    EXPECT_EQ(StandIn::CallCount("IPairedDevice::SetIspSettings"), writes + 1);
 
     // OS secondary: a stored mode 3 gives an empty, disabled combo; the APN alone is written.
     ASSERT_TRUE(isp.SelectPage(3));
@@ -139,15 +108,13 @@ TEST_F(IspSettings, ApplyWritesOnlyTheChangedFieldsOnce) {
     Ok();
     EXPECT_EQ(Account("osSecondary").value("apn", "?"), "apn.nuevo");
     EXPECT_EQ(Account("osSecondary").value("authentication", -1), 3);
-    EXPECT_EQ(Calls("IDialUpAccount::SetApn"), apns + 1);
-    EXPECT_EQ(Calls("IPairedDevice::SetIspSettings"), writes + 2);
+    EXPECT_EQ(StandIn::CallCount("IDialUpAccount::SetApn"), apns + 1);
+    EXPECT_EQ(StandIn::CallCount("IPairedDevice::SetIspSettings"), writes + 2);
     Close();
 }
 
 TEST_F(IspSettings, AValueThatCannotBeReadIsShownEmptyDisabledAndNeverWritten) {
-    const HRESULT kFailure = static_cast<HRESULT>(0x80004005);
-    const wchar_t kPlaceholder[] = L"Ha ocurrido un error imprevisto.";
-    struct Case {
+            struct Case {
         const char* field;
         const wchar_t* getter;
         int control;
@@ -155,20 +122,20 @@ TEST_F(IspSettings, AValueThatCannotBeReadIsShownEmptyDisabledAndNeverWritten) {
     };
     const Case cases[] = {
         {"isdn", L"IDialUpAccount::IsIsdn", IDC_DIAL_ISDN, nullptr},
-        {"dialString", L"IDialUpAccount::GetDialString", IDC_DIAL_STRING, kPlaceholder},
-        {"username", L"IDialUpAccount::GetUsername", IDC_DIAL_USERNAME, kPlaceholder},
-        {"password", L"IDialUpAccount::GetPassword", IDC_DIAL_PASSWORD, kPlaceholder},
+        {"dialString", L"IDialUpAccount::GetDialString", IDC_DIAL_STRING, kUnexpected},
+        {"username", L"IDialUpAccount::GetUsername", IDC_DIAL_USERNAME, kUnexpected},
+        {"password", L"IDialUpAccount::GetPassword", IDC_DIAL_PASSWORD, kUnexpected},
         {"primaryDns", L"IDialUpAccount::GetPrimaryDns", IDC_DIAL_PRIMARY_DNS, L""},
         {"secondaryDns", L"IDialUpAccount::GetSecondaryDns", IDC_DIAL_SECONDARY_DNS, L""},
-        {"proxy", L"IDialUpAccount::GetProxy", IDC_DIAL_PROXY, kPlaceholder},
-        {"apn", L"IDialUpAccount::GetApn", IDC_DIAL_APN, kPlaceholder},
+        {"proxy", L"IDialUpAccount::GetProxy", IDC_DIAL_PROXY, kUnexpected},
+        {"apn", L"IDialUpAccount::GetApn", IDC_DIAL_APN, kUnexpected},
         {"defaultIpAddress", L"IDialUpAccount::GetDefaultIpAddress", IDC_DIAL_DEFAULT_ADDRESS, L""},
         {"authentication", L"IDialUpAccount::GetAuthentication", IDC_DIAL_AUTHENTICATION, nullptr},
     };
     bool started = false;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.field);
-        ASSERT_TRUE(StandIn::Fail(c.getter, kFailure));
+        ASSERT_TRUE(StandIn::Fail(c.getter, kFail));
         if (!std::exchange(started, true))
             OpenIsp();
         else
@@ -185,18 +152,18 @@ TEST_F(IspSettings, AValueThatCannotBeReadIsShownEmptyDisabledAndNeverWritten) {
         const size_t verb = setterName.find(L"::") + 2;
         setterName.replace(verb, setterName.compare(verb, 2, L"Is") ? 3 : 2, L"Set");
         const std::string setter(setterName.begin(), setterName.end());
-        const int sets = Calls(setter);
+        const int sets = StandIn::CallCount(setter);
         const nlohmann::json before = Account("ssPrimary");
-        const int writes = Calls("IPairedDevice::SetIspSettings");
+        const int writes = StandIn::CallCount("IPairedDevice::SetIspSettings");
         if (c.control == IDC_DIAL_AUTHENTICATION)
             Item(IDC_DIAL_ISDN).Click();
         else
             Item(IDC_DIAL_AUTHENTICATION).Select((Item(IDC_DIAL_AUTHENTICATION).Selection() + 1) % 3);
         Ok();
-        EXPECT_EQ(Calls("IPairedDevice::SetIspSettings"), writes + 1);
+        EXPECT_EQ(StandIn::CallCount("IPairedDevice::SetIspSettings"), writes + 1);
         EXPECT_NE(Account("ssPrimary"), before);
         EXPECT_EQ(Account("ssPrimary")[c.field], before[c.field]);
-        EXPECT_EQ(Calls(setter), sets);
+        EXPECT_EQ(StandIn::CallCount(setter), sets);
         ASSERT_TRUE(StandIn::Clear());
     }
     Close();
@@ -229,7 +196,7 @@ TEST_F(IspSettings, EverySetterThatFailsIsLoggedAndToldAndNothingIsWrittenBack) 
         ASSERT_TRUE(StandIn::Fail(std::wstring(L"IDialUpAccount::") + c.setter, static_cast<HRESULT>(0x80004005)));
     OpenIsp();
     const std::string before = Account("ssPrimary").dump();
-    const int writes = Calls("IPairedDevice::SetIspSettings");
+    const int writes = StandIn::CallCount("IPairedDevice::SetIspSettings");
     for (const Case& c : cases) {
         Control item = Item(c.control);
         if (c.control == IDC_DIAL_ISDN) {
@@ -250,15 +217,14 @@ TEST_F(IspSettings, EverySetterThatFailsIsLoggedAndToldAndNothingIsWrittenBack) 
         EXPECT_TRUE(log.Contains(app.Pid(), c.line));
         EXPECT_NE(told.find(std::wstring(L"\n- ") + c.value), std::wstring::npos);
     }
-    EXPECT_EQ(Calls("IPairedDevice::SetIspSettings"), writes);
+    EXPECT_EQ(StandIn::CallCount("IPairedDevice::SetIspSettings"), writes);
     EXPECT_EQ(Account("ssPrimary").dump(), before);
     EXPECT_TRUE(isp.Button(Sheet::kApply).IsEnabled());
     Close();
 }
 
 TEST_F(IspSettings, FailuresAreLoggedToldAndWriteNothingElse) {
-    const HRESULT kFailure = static_cast<HRESULT>(0x80004005);
-    // The settings or the account that can't be had: the page shows the placeholder and
+        // The settings or the account that can't be had: the page shows the placeholder and
     // writes nothing. (The settings fail once: the Advanced page has read them already.)
     struct Read {
         const wchar_t* method;
@@ -269,11 +235,11 @@ TEST_F(IspSettings, FailuresAreLoggedToldAndWriteNothingElse) {
                    Read{L"IPairedDevice::GetIspSettings", 1, "Error getting isp settings (0x80004005)."}}) {
         SCOPED_TRACE(r.line);
         if (!app.Pid()) {
-            ASSERT_TRUE(StandIn::Fail(r.method, kFailure, r.times));
+            ASSERT_TRUE(StandIn::Fail(r.method, kFail, r.times));
             OpenIsp();
         } else {
             Ok();
-            ASSERT_TRUE(StandIn::Fail(r.method, kFailure, r.times));
+            ASSERT_TRUE(StandIn::Fail(r.method, kFail, r.times));
             OpenIspAgain();
         }
         EXPECT_TRUE(log.WaitFor(app.Pid(), r.line, 2s));
@@ -290,7 +256,7 @@ TEST_F(IspSettings, FailuresAreLoggedToldAndWriteNothingElse) {
         const wchar_t* value;
     };
     ASSERT_TRUE(isp.SelectPage(1));
-    ASSERT_TRUE(StandIn::Fail(L"IPairedDevice::SetIspSettings", kFailure));
+    ASSERT_TRUE(StandIn::Fail(L"IPairedDevice::SetIspSettings", kFail));
     const std::string before = Account("ssSecondary").dump();
     for (Case c : {Case{IDC_DIAL_ISDN, L"- Usar RDSI"}, Case{IDC_DIAL_USERNAME, L"- Nombre de usuario"}}) {
         SCOPED_TRACE(c.changed);
