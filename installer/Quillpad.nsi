@@ -153,11 +153,24 @@ FunctionEnd
 !insertmacro StopPenManager ""
 !insertmacro StopPenManager "un."
 
-; Unregisters through the servers' own entry points and removes everything an
-; installation puts on the machine but the user's own settings. The uninstaller and a
-; failed installation (rolling back) share it.
-!macro RemoveInstallation UN
-Function ${UN}RemoveInstallation
+; The files an installation puts in its folder, each given to the macro named.
+!macro ForEachInstalledFile MACRO
+  !insertmacro ${MACRO} "Quillpad.exe"
+  !insertmacro ${MACRO} "Inkwell.chm"
+  !insertmacro ${MACRO} "PenStorage.dll"
+  !insertmacro ${MACRO} "PenManager.exe"
+  !insertmacro ${MACRO} "PenOutbox.dll"
+  !insertmacro ${MACRO} "penctl.exe"
+  !insertmacro ${MACRO} "Uninstall.exe"
+!macroend
+!macro DeleteInstalledFile NAME
+  Delete "$INSTDIR\${NAME}"
+!macroend
+
+; Unregisters the servers in $INSTDIR through their own entry points and deletes the
+; installation's files. The uninstaller and a failed installation (rolling back) share it.
+!macro RemoveFiles UN
+Function ${UN}RemoveFiles
   ; Out of the folder: the current one can't be removed.
   SetOutPath "$TEMP"
   ${If} ${FileExists} "$INSTDIR\PenManager.exe"
@@ -169,31 +182,69 @@ Function ${UN}RemoveInstallation
   ${If} ${FileExists} "$INSTDIR\PenStorage.dll"
     UnRegDLL "$INSTDIR\PenStorage.dll"
   ${EndIf}
-  Delete "$INSTDIR\Quillpad.exe"
-  Delete "$INSTDIR\Inkwell.chm"
-  Delete "$INSTDIR\PenStorage.dll"
-  Delete "$INSTDIR\PenManager.exe"
-  Delete "$INSTDIR\PenOutbox.dll"
-  Delete "$INSTDIR\penctl.exe"
-  Delete "$INSTDIR\Uninstall.exe"
-  RMDir "$INSTDIR"
-  SetShellVarContext all
-  Delete "${SHORTCUT}"
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
-  DeleteRegValue HKLM "${INSTALL_KEY}" "ApplicationFolder"
-  DeleteRegValue HKLM "${INSTALL_KEY}" "CommonFolder"
-  DeleteRegKey /ifempty HKLM "${INSTALL_KEY}"
+  !insertmacro ForEachInstalledFile DeleteInstalledFile
 FunctionEnd
 !macroend
-!insertmacro RemoveInstallation ""
-!insertmacro RemoveInstallation "un."
+!insertmacro RemoveFiles ""
+!insertmacro RemoveFiles "un."
 
-; $R0: what failed. Leaves the machine as it was before and ends with an error code.
+; Registers a DLL in $INSTDIR, when it is there and nothing failed before; $R0 names a failure.
+!macro RegisterDll NAME
+  ${If} $R0 == ""
+  ${AndIf} ${FileExists} "$INSTDIR\${NAME}"
+    ClearErrors
+    RegDLL "$INSTDIR\${NAME}"
+    ${If} ${Errors}
+      StrCpy $R0 "No se ha podido registrar ${NAME}."
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+; Registers the servers in $INSTDIR through their own entry points, the demo pen manager's
+; only when it is there. $R0: what failed, or "".
+Function RegisterServers
+  StrCpy $R0 ""
+  !insertmacro RegisterDll "PenStorage.dll"
+  ${If} $R0 == ""
+  ${AndIf} ${FileExists} "$INSTDIR\PenManager.exe"
+    ClearErrors
+    ExecWait '"$INSTDIR\PenManager.exe" /regserver' $0
+    ${If} ${Errors}
+    ${OrIf} $0 <> 0
+      StrCpy $R0 "No se ha podido registrar PenManager.exe."
+    ${EndIf}
+  ${EndIf}
+  !insertmacro RegisterDll "PenOutbox.dll"
+FunctionEnd
+
+; An upgrade keeps a copy of the installed files until it has succeeded ($PLUGINSDIR goes
+; when the installer ends), so that a failure can put the previous version back.
+!define PREVIOUS "$PLUGINSDIR\previous"
+Var Upgrade
+
+!macro BackUpInstalledFile NAME
+  ${If} ${FileExists} "$INSTDIR\${NAME}"
+    CopyFiles /SILENT "$INSTDIR\${NAME}" "${PREVIOUS}"
+    StrCpy $Upgrade 1
+  ${EndIf}
+!macroend
+
+; $R0: what failed. Nothing outside the folder is written before every server has
+; registered, so undoing takes this run's files and registrations out and, on an upgrade,
+; puts the previous ones back. Ends with an error code.
 Function Fail
   DetailPrint "$R0"
-  Call RemoveInstallation
-  Call RemoveNewFolders
-  MessageBox MB_OK|MB_ICONSTOP "$R0$\r$\nNo se ha instalado nada." /SD IDOK
+  Call RemoveFiles
+  ${If} $Upgrade == ""
+    Call RemoveNewFolders
+    MessageBox MB_OK|MB_ICONSTOP "$R0$\r$\nNo se ha instalado nada." /SD IDOK
+  ${Else}
+    Push $R0
+    CopyFiles /SILENT "${PREVIOUS}\*.*" "$INSTDIR"
+    Call RegisterServers
+    Pop $R0
+    MessageBox MB_OK|MB_ICONSTOP "$R0$\r$\nLa actualización ha fallado. Se ha conservado la versión anterior." /SD IDOK
+  ${EndIf}
   SetErrorLevel 3
   Abort "$R0"
 FunctionEnd
@@ -228,6 +279,15 @@ Section "-Prepare"
   ${EndIf}
   FileClose $0
   Delete "$INSTDIR\.quillpad-setup"
+  InitPluginsDir
+  CreateDirectory "${PREVIOUS}"
+  ClearErrors
+  !insertmacro ForEachInstalledFile BackUpInstalledFile
+  ${If} ${Errors}
+    MessageBox MB_OK|MB_ICONSTOP "No se ha podido guardar una copia de la versión instalada.$\r$\nNo se ha instalado nada." /SD IDOK
+    SetErrorLevel 2
+    Abort "No se ha podido guardar una copia de la versión instalada."
+  ${EndIf}
 SectionEnd
 
 Section "${PRODUCT}" SecPanel
@@ -239,11 +299,6 @@ Section "${PRODUCT}" SecPanel
   File "${BIN}\PenStorage.dll"
   ${If} ${Errors}
     StrCpy $R0 "No se han podido copiar los archivos en $INSTDIR."
-    Call Fail
-  ${EndIf}
-  RegDLL "$INSTDIR\PenStorage.dll"
-  ${If} ${Errors}
-    StrCpy $R0 "No se ha podido registrar PenStorage.dll."
     Call Fail
   ${EndIf}
 SectionEnd
@@ -258,17 +313,6 @@ Section "Administrador de lápiz de demostración" SecDemo
     StrCpy $R0 "No se han podido copiar los archivos en $INSTDIR."
     Call Fail
   ${EndIf}
-  ExecWait '"$INSTDIR\PenManager.exe" /regserver' $0
-  ${If} ${Errors}
-  ${OrIf} $0 <> 0
-    StrCpy $R0 "No se ha podido registrar PenManager.exe."
-    Call Fail
-  ${EndIf}
-  RegDLL "$INSTDIR\PenOutbox.dll"
-  ${If} ${Errors}
-    StrCpy $R0 "No se ha podido registrar PenOutbox.dll."
-    Call Fail
-  ${EndIf}
 SectionEnd
 
 Section "-Register"
@@ -280,6 +324,12 @@ Section "-Register"
     Delete "$INSTDIR\PenManager.exe"
     Delete "$INSTDIR\PenOutbox.dll"
     Delete "$INSTDIR\penctl.exe"
+  ${EndIf}
+  ; The servers register once every file is in place, before anything outside the folder
+  ; is written: a failure then has only the folder and the servers to undo.
+  Call RegisterServers
+  ${If} $R0 != ""
+    Call Fail
   ${EndIf}
   ; Where the suite lives, for the panel's About page.
   WriteRegStr HKLM "${INSTALL_KEY}" "ApplicationFolder" "$INSTDIR"
@@ -314,7 +364,14 @@ Section "-un.Remove"
   Call un.CloseQuillpad
   Call un.StopPenManager
   ReadRegStr $NewFolder HKLM "${UNINSTALL_KEY}" "CreatedFolder"
-  Call un.RemoveInstallation
+  Call un.RemoveFiles
+  RMDir "$INSTDIR"
+  SetShellVarContext all
+  Delete "${SHORTCUT}"
+  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  DeleteRegValue HKLM "${INSTALL_KEY}" "ApplicationFolder"
+  DeleteRegValue HKLM "${INSTALL_KEY}" "CommonFolder"
+  DeleteRegKey /ifempty HKLM "${INSTALL_KEY}"
   Call un.RemoveNewFolders
 SectionEnd
 

@@ -127,6 +127,8 @@ std::wstring ShortcutTarget(const std::wstring& path) {
 }
 
 const wchar_t kSetup[] = L"\\..\\QuillpadSetup.exe";
+// Its PenOutbox.dll fails to register after PenStorage.dll and PenManager.exe did.
+const wchar_t kFailingSetup[] = L"\\FailingRegistrationSetup.exe";
 
 DWORD Install(const std::wstring& folder, const wchar_t* setup = kSetup) {
     // /D= comes last and unquoted, spaces and all.
@@ -154,6 +156,31 @@ protected:
     }
     void TearDown() override { CoUninitialize(); }
 
+    // The build's files are installed in the folder, their servers registered there and
+    // nowhere else, and the installation is named where the system and the panel look.
+    void ExpectInstalled(const std::wstring& folder) {
+        for (const wchar_t* file : kFiles)
+            EXPECT_TRUE(Contents(folder + L"\\" + file) == Contents(Process::BinDir() + L"\\" + file))
+                << file;
+        EXPECT_TRUE(Exists(folder + L"\\Uninstall.exe"));
+        const Registrations registrations = ServerRegistrations();
+        for (const wchar_t* server : kServers) {
+            const auto registered = Of(registrations, folder + L"\\" + server);
+            EXPECT_FALSE(registered.empty()) << server;
+            EXPECT_EQ(registered, Of(registrations, server)) << server << " registered elsewhere too";
+        }
+        EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kInstallKey, L"ApplicationFolder"), folder);
+        EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kInstallKey, L"CommonFolder"), folder);
+        EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayName"), L"Panel de control del lápiz");
+        EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, L"Publisher"), L"Velar");
+        DWORD size = 0, length = sizeof(size);
+        EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, kUninstallKey, L"EstimatedSize", RRF_RT_REG_DWORD, nullptr,
+                               &size, &length),
+                  ERROR_SUCCESS);
+        EXPECT_GT(size, 100u) << "kilobytes";
+        EXPECT_EQ(Lower(ShortcutTarget(StartMenuShortcut())), Lower(folder + L"\\Quillpad.exe"));
+    }
+
     // Nothing of an installation is on the machine (the user's settings aside).
     void ExpectNothingInstalled(const std::wstring& folder) {
         EXPECT_FALSE(Exists(folder));
@@ -171,28 +198,11 @@ protected:
 TEST_F(Installer, InstallsUpgradesOverARunningPanelAndUninstalls) {
     const std::wstring folder = kFolder;
     ASSERT_EQ(Install(folder), 0u);
-    for (const wchar_t* file : kFiles)
-        EXPECT_TRUE(Exists(folder + L"\\" + file)) << file;
-    Registrations registrations = ServerRegistrations();
-    for (const wchar_t* server : kServers) {
-        const auto registered = Of(registrations, folder + L"\\" + server);
-        EXPECT_FALSE(registered.empty()) << server;
-        EXPECT_EQ(registered, Of(registrations, server)) << server << " registered elsewhere too";
-    }
-    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kInstallKey, L"ApplicationFolder"), folder);
-    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kInstallKey, L"CommonFolder"), folder);
-    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayName"), L"Panel de control del lápiz");
-    EXPECT_EQ(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, L"Publisher"), L"Velar");
-    DWORD size = 0, length = sizeof(size);
-    EXPECT_EQ(RegGetValueW(HKEY_LOCAL_MACHINE, kUninstallKey, L"EstimatedSize", RRF_RT_REG_DWORD, nullptr,
-                           &size, &length),
-              ERROR_SUCCESS);
-    EXPECT_GT(size, 100u) << "kilobytes";
+    ExpectInstalled(folder);
 
     // The Start menu entry starts the installed panel, which finds the installed demo pen
     // manager and its files in the folder the installation names.
     const std::wstring target = ShortcutTarget(StartMenuShortcut());
-    ASSERT_EQ(Lower(target), Lower(folder + L"\\Quillpad.exe"));
     Process app;
     ASSERT_TRUE(app.StartPath(target));
     Sheet sheet = Sheet::Find(app.Pid(), ui::kSheetCaption);
@@ -223,11 +233,8 @@ TEST_F(Installer, InstallsUpgradesOverARunningPanelAndUninstalls) {
     ASSERT_EQ(Install(folder), 0u);
     EXPECT_TRUE(app.WaitExit(0)) << "the running panel was not asked to close";
     EXPECT_EQ(app.ExitCode(), 0u) << "the panel did not end in order";
-    EXPECT_EQ(Contents(folder + L"\\Inkwell.chm"), Contents(Process::BinDir() + L"\\Inkwell.chm"));
+    ExpectInstalled(folder);
     EXPECT_NE(ReadText(HKEY_LOCAL_MACHINE, kUninstallKey, L"DisplayVersion"), L"1.0");
-    registrations = ServerRegistrations();
-    for (const wchar_t* server : kServers)
-        EXPECT_FALSE(Of(registrations, folder + L"\\" + server).empty()) << server;
 
     // The panel wrote the user's settings; the uninstaller leaves them.
     ASSERT_TRUE(KeyExists(HKEY_CURRENT_USER, kUserKey));
@@ -245,8 +252,7 @@ struct Refusal {
 const Refusal kRefusals[] = {
     // A folder below a file can be neither made nor written, whoever runs the installer.
     {L"unwritable folder", kSetup, L"C:\\Sólo lectura\\Quillpad", 2},
-    // Its PenOutbox.dll fails to register after PenStorage.dll and PenManager.exe did.
-    {L"failed registration", L"\\FailingRegistrationSetup.exe", kFolder, 3},
+    {L"failed registration", kFailingSetup, kFolder, 3},
 };
 
 TEST_F(Installer, RefusesOrUndoesAndLeavesNothing) {
@@ -256,6 +262,16 @@ TEST_F(Installer, RefusesOrUndoesAndLeavesNothing) {
         EXPECT_EQ(Install(refusal.folder, refusal.setup), refusal.exitCode);
         ExpectNothingInstalled(refusal.folder);
     }
+}
+
+// A failed upgrade leaves the earlier installation working, and its uninstaller whole.
+TEST_F(Installer, FailedUpgradeKeepsThePreviousInstallation) {
+    const std::wstring folder = kFolder;
+    ASSERT_EQ(Install(folder), 0u);
+    EXPECT_EQ(Install(folder, kFailingSetup), 3u);
+    ExpectInstalled(folder);
+    ASSERT_EQ(Process::RunToEnd(folder + L"\\Uninstall.exe", L"/S"), 0u);
+    ExpectNothingInstalled(folder);
 }
 
 } // namespace
