@@ -408,7 +408,8 @@ int main(int argc, char** argv) {
     double ratio = quillpad.median() / bare.median();
     std::string reloadCallsJson;
     for (const auto& [interfaceName, count] : reloadCalls)
-        reloadCallsJson += (reloadCallsJson.empty() ? "\"" : ", \"") + interfaceName + "\": " + std::to_string(count);
+        reloadCallsJson +=
+            (reloadCallsJson.empty() ? "\"" : ", \"") + interfaceName + "\": " + std::to_string(count);
     double perItem10 = loads[10].median() / 10, perItem1000 = loads[1000].median() / 1000;
     FILE* out = fopen(argv[1], "w");
     if (!out)
@@ -430,9 +431,9 @@ int main(int argc, char** argv) {
             roundTrip.json().c_str(), quillpad.json().c_str(), bare.json().c_str(), ratio,
             docking.json().c_str(), dockCall.json().c_str(), aboutFill.json().c_str(),
             detailsApply.json().c_str(), applyCalls.c_str(), reloadStatus.json().c_str(),
-            reloadAll.json().c_str(), reloadCallsJson.c_str(), detailsRead.json().c_str(), loads[10].json().c_str(),
-            loads[100].json().c_str(), loads[1000].json().c_str(), perItem10, perItem1000,
-            reads[10].json().c_str(), reads[100].json().c_str(), reads[1000].json().c_str());
+            reloadAll.json().c_str(), reloadCallsJson.c_str(), detailsRead.json().c_str(),
+            loads[10].json().c_str(), loads[100].json().c_str(), loads[1000].json().c_str(), perItem10,
+            perItem1000, reads[10].json().c_str(), reads[100].json().c_str(), reads[1000].json().c_str());
     fclose(out);
     if (want("details"))
         ShowInternetSettings(0);

@@ -208,7 +208,8 @@ BOOL DialUpPage::OnApply() {
     if (m_authentication != -1 && selection != m_authentication) {
         hr = account->SetAuthentication(AuthenticationFromIndex(selection));
         if (SUCCEEDED(hr)) {
-            set.push_back({IDS_VALUE_AUTHENTICATION, [this, old = m_authentication] { m_authentication = old; }});
+            set.push_back(
+                {IDS_VALUE_AUTHENTICATION, [this, old = m_authentication] { m_authentication = old; }});
             m_authentication = selection;
         } else {
             scope.warning("Failed to set authentication (0x%08x).", static_cast<unsigned>(hr));

@@ -13,7 +13,8 @@
 
 using Microsoft::WRL::ComPtr;
 
-EditOrskConn::EditOrskConn(HWND parent) : Dialog(IDD_EDIT_ORSK, parent), WriteFailures(IDS_WRITE_FAILED_DIALOG) {}
+EditOrskConn::EditOrskConn(HWND parent)
+    : Dialog(IDD_EDIT_ORSK, parent), WriteFailures(IDS_WRITE_FAILED_DIALOG) {}
 
 BOOL EditOrskConn::OnInitDialog() {
     TraceScope scope("EditOrskConn::OnInitDialog");

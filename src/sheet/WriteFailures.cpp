@@ -26,8 +26,9 @@ std::wstring WriteFailures::Message() const {
             reasons += (reasons.empty() ? L"" : L"\n") + HResultToMessage(failure.hr);
         }
     }
-    return FormatResString(m_textId ? m_textId : IDS_WRITE_FAILED,
-                           {reinterpret_cast<DWORD_PTR>(values.c_str()), reinterpret_cast<DWORD_PTR>(reasons.c_str())});
+    return FormatResString(
+        m_textId ? m_textId : IDS_WRITE_FAILED,
+        {reinterpret_cast<DWORD_PTR>(values.c_str()), reinterpret_cast<DWORD_PTR>(reasons.c_str())});
 }
 
 void WriteFailures::Tell(HWND owner) {

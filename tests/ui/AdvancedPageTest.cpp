@@ -214,8 +214,8 @@ TEST_F(AdvancedPage, LocalSecurityFailuresAreLoggedAndChangeNothing) {
     const Case cases[] = {
         {IDC_RESET_PROMPT, "Failed to unregister the password (0x80004005).",
          [] { StandIn::Fail(L"IPen::UnregisterPassword", E_FAIL); }, [] { StandIn::Clear(); }},
-        {IDC_DELETE_STORED, "Failed getting pen id. (0x80004005).", [] { StandIn::Fail(L"IPen::GetPenId", E_FAIL); },
-         [] { StandIn::Clear(); }},
+        {IDC_DELETE_STORED, "Failed getting pen id. (0x80004005).",
+         [] { StandIn::Fail(L"IPen::GetPenId", E_FAIL); }, [] { StandIn::Clear(); }},
         // Before the storage server is first loaded: the class without its server.
         {IDC_DELETE_STORED, "Failed to create storage api (0x",
          [&] { storageServer = SetStorageServer(L"C:\\ausente\\PenStorage.dll"); },
@@ -223,7 +223,8 @@ TEST_F(AdvancedPage, LocalSecurityFailuresAreLoggedAndChangeNothing) {
         // A stored item another program holds open.
         {IDC_DELETE_STORED, "Failed to delete storage (0x80070020).",
          [&] {
-             held = CreateFileW(stored.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+             held = CreateFileW(stored.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                nullptr);
          },
          [&] { CloseHandle(held); }},
     };
@@ -316,7 +317,7 @@ TEST_F(AdvancedPage, ServerTestTellsWhetherTheServerAnswered) {
 }
 
 TEST_F(AdvancedPage, FailingCallsAreLoggedAndWriteNothing) {
-        struct Case {
+    struct Case {
         const wchar_t* method;
         const char* line;
         int disabled; // control the failure leaves disabled, 0 for none

@@ -58,8 +58,8 @@ public:
     static std::string PenText(const char* field) { return Pen().value(field, ""); }
     // On the Connection page, once it shows the docked pen.
     void StartOnPage(bool withPen = true) {
-        StartOn(kConnectionTab, withPen ? [this] { return Item(IDC_CREATE_PASS).IsEnabled(); }
-                                        : std::function<bool()>());
+        StartOn(kConnectionTab,
+                withPen ? [this] { return Item(IDC_CREATE_PASS).IsEnabled(); } : std::function<bool()>());
     }
     bool PageShows(const wchar_t* passText, bool createEnabled, bool changeEnabled) const {
         return ui::WaitUntil([&] {

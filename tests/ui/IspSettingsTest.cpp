@@ -114,7 +114,7 @@ TEST_F(IspSettings, ApplyWritesOnlyTheChangedFieldsOnce) {
 }
 
 TEST_F(IspSettings, AValueThatCannotBeReadIsShownEmptyDisabledAndNeverWritten) {
-            struct Case {
+    struct Case {
         const char* field;
         const wchar_t* getter;
         int control;
@@ -193,7 +193,8 @@ TEST_F(IspSettings, EverySetterThatFailsIsLoggedAndToldAndNothingIsWrittenBack) 
          L"Modo de autenticación"},
     };
     for (const Case& c : cases)
-        ASSERT_TRUE(StandIn::Fail(std::wstring(L"IDialUpAccount::") + c.setter, static_cast<HRESULT>(0x80004005)));
+        ASSERT_TRUE(
+            StandIn::Fail(std::wstring(L"IDialUpAccount::") + c.setter, static_cast<HRESULT>(0x80004005)));
     OpenIsp();
     const std::string before = Account("ssPrimary").dump();
     const int writes = StandIn::CallCount("IPairedDevice::SetIspSettings");
@@ -224,7 +225,7 @@ TEST_F(IspSettings, EverySetterThatFailsIsLoggedAndToldAndNothingIsWrittenBack) 
 }
 
 TEST_F(IspSettings, FailuresAreLoggedToldAndWriteNothingElse) {
-        // The settings or the account that can't be had: the page shows the placeholder and
+    // The settings or the account that can't be had: the page shows the placeholder and
     // writes nothing. (The settings fail once: the Advanced page has read them already.)
     struct Read {
         const wchar_t* method;

@@ -87,7 +87,8 @@ TEST_F(ShortcutsPage, ClearingWritesEmptyTextsForTheFieldsThatWereRead) {
     ASSERT_TRUE(ui::WaitUntil([&] { return Item(IDC_CLEAR_SHORTCUT).IsEnabled(); }));
     for (int answer : {IDNO, IDYES}) {
         std::wstring caption;
-        EXPECT_EQ(Clear(answer, &caption), L"¿Está seguro de que desea borrar el acceso directo a la dirección?");
+        EXPECT_EQ(Clear(answer, &caption),
+                  L"¿Está seguro de que desea borrar el acceso directo a la dirección?");
         EXPECT_EQ(caption, L"Borrar acceso directo a dirección");
     }
     EXPECT_TRUE(ui::WaitUntil([&] { return List().Text(0, 1).empty(); }));

@@ -113,7 +113,8 @@ TEST_F(KillTest, KillInTheMiddleOfSavingLosesNothingAcknowledged) {
     ASSERT_TRUE(StandIn::restartRpcSs());
     ASSERT_NO_FATAL_FAILURE(connect());
 
-    const LONG charge = read(read(pen(L"KILL-2"), &IPen::GetBatteryStatus), &IBatteryStatus::GetRemainingCharge);
+    const LONG charge =
+        read(read(pen(L"KILL-2"), &IPen::GetBatteryStatus), &IBatteryStatus::GetRemainingCharge);
     EXPECT_GE(charge, acknowledged.load());
     EXPECT_LE(charge, acknowledged.load() + 1);
     EXPECT_TRUE(pen(kDemoPen)); // rewritten by every save as well
