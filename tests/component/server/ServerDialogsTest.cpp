@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -168,30 +169,25 @@ TEST_F(ServerDialogs, BoxShowsOnlyCancelAndWaitsForTheRequestWhenCancelledOrClos
     }
 }
 
-// The library's credentials dialog: a dialog of this process other than the test box,
-// while the box is open.
-HWND WaitCredentialsDialog(HWND box) {
-    for (int i = 0; i < 500 && IsWindow(box); ++i, Sleep(10)) {
-        struct Search {
-            HWND box, found;
-        } search{box, nullptr};
-        EnumWindows(
-            [](HWND hwnd, LPARAM lp) {
-                auto* s = reinterpret_cast<Search*>(lp);
-                DWORD pid = 0;
-                wchar_t cls[16] = L"";
-                GetWindowThreadProcessId(hwnd, &pid);
-                GetClassNameW(hwnd, cls, 16);
-                if (pid == GetCurrentProcessId() && hwnd != s->box && IsWindowVisible(hwnd) &&
-                    IsWindowEnabled(hwnd) && std::wstring(cls) == L"#32770")
-                    s->found = hwnd;
-                return s->found ? FALSE : TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        if (search.found)
-            return search.found;
-    }
-    return nullptr;
+// The library's credentials dialog when it is up: the dialog of this process that takes
+// input and is not the test box (which it disables while it runs).
+HWND FindCredentialsDialog() {
+    HWND found = nullptr;
+    EnumWindows(
+        [](HWND hwnd, LPARAM lp) {
+            DWORD pid = 0;
+            wchar_t cls[16] = L"", caption[64] = L"";
+            GetWindowThreadProcessId(hwnd, &pid);
+            GetClassNameW(hwnd, cls, 16);
+            GetWindowTextW(hwnd, caption, 64);
+            if (pid != GetCurrentProcessId() || !IsWindowVisible(hwnd) || !IsWindowEnabled(hwnd) ||
+                std::wstring(cls) != L"#32770" || std::wstring(caption) == kTestCaption)
+                return TRUE;
+            *reinterpret_cast<HWND*>(lp) = hwnd;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
 }
 
 TEST_F(ServerDialogs, CredentialsAskedForAreSentAgainOrTheTestFails) {
@@ -204,19 +200,30 @@ TEST_F(ServerDialogs, CredentialsAskedForAreSentAgainOrTheTestFails) {
     for (Case c : {Case{false, TestOrskConn::kFailed}, Case{true, TestOrskConn::kConnected}}) {
         SCOPED_TRACE(c.entered);
         ASSERT_TRUE(server.Answer(401));
+        std::atomic<bool> done{false};
         int asked = 0;
-        const INT_PTR result = RunTest(server.Address(), [&](HWND box) {
-            // WinINet may ask again before it sends what was entered: answered each time.
-            for (HWND login; asked < 3 && (login = WaitCredentialsDialog(box)) != nullptr; ++asked) {
+        // Answers each time WinINet asks (it may ask again before it sends what was
+        // entered), for as long as the test runs.
+        actor = std::thread([&] {
+            while (!done && asked < 3) {
+                HWND login = FindCredentialsDialog();
+                if (!login) {
+                    Sleep(10);
+                    continue;
+                }
                 HWND user = FindWindowExW(login, nullptr, L"Edit", nullptr);
                 HWND password = FindWindowExW(login, user, L"Edit", nullptr);
                 SetWindowTextW(user, L"ana");
                 SetWindowTextW(password, L"secreta");
                 PostMessageW(login, WM_COMMAND, c.entered ? IDOK : IDCANCEL, 0);
+                ++asked;
                 for (int i = 0; i < 500 && IsWindow(login); ++i)
                     Sleep(10);
             }
         });
+        const INT_PTR result = TestOrskConn(Narrow(server.Address()), nullptr).DoModal();
+        done = true;
+        actor.join();
         EXPECT_GE(asked, 1);
         EXPECT_EQ(result, c.result);
         const auto requests = server.Requests();
