@@ -220,15 +220,6 @@ std::vector<std::string> CallLog(IPenManagerControl* control) {
     return methods;
 }
 
-void ShowInternetSettings(DWORD value) {
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Velar\\2.0\\Quillpad", 0, nullptr, 0, KEY_SET_VALUE,
-                    nullptr, &key, nullptr);
-    RegSetValueExW(key, L"ShowInternetSettings", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                   sizeof(value));
-    RegCloseKey(key);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -248,7 +239,7 @@ int main(int argc, char** argv) {
 
     // The sheet with every page, the Internet services' pages included.
     if (want("details"))
-        ShowInternetSettings(1);
+        ui::ShowInternetSettings(1);
     // Start-up: one cold run of each first, not counted.
     Figures quillpad, bare;
     if (want("startup")) {
@@ -436,7 +427,7 @@ int main(int argc, char** argv) {
             perItem1000, reads[10].json().c_str(), reads[100].json().c_str(), reads[1000].json().c_str());
     fclose(out);
     if (want("details"))
-        ShowInternetSettings(0);
+        ui::ShowInternetSettings(0);
     control.Reset();
     CoUninitialize();
     return 0;
