@@ -323,10 +323,6 @@ int MyListCtrl::InsertColumn(int column, const std::wstring& heading, int width,
     return static_cast<int>(Send(LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&info)));
 }
 
-int MyListCtrl::GetColumnWidth(int column) const {
-    return static_cast<int>(Send(LVM_GETCOLUMNWIDTH, static_cast<WPARAM>(column)));
-}
-
 int MyListCtrl::InsertItem(int row, const std::wstring& text, int image, LPARAM data) {
     LVITEMW item{};
     item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;

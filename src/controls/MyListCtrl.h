@@ -44,7 +44,6 @@ public:
 
     // Typed list view operations.
     int InsertColumn(int column, const std::wstring& heading, int width, int format = LVCFMT_LEFT);
-    int GetColumnWidth(int column) const;
     int InsertItem(int row, const std::wstring& text, int image, LPARAM data = 0);
     bool SetItemText(int row, int column, const std::wstring& text);
     std::wstring GetItemText(int row, int column) const;

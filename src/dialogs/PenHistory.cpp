@@ -14,6 +14,7 @@
 #include "framework/Variant.h"
 #include "pen/MyPens.h"
 #include "pen/PenSource.h"
+#include "controls/ListColumns.h"
 #include "res/resource.h"
 
 using Microsoft::WRL::ComPtr;
@@ -27,12 +28,7 @@ const char kTopKey[] = "Windows/History/Top";
 const char kRightKey[] = "Windows/History/Right";
 const char kBottomKey[] = "Windows/History/Bottom";
 
-struct Column {
-    UINT heading;
-    const char* widthKey;
-    int defaultWidth;
-};
-constexpr Column kColumns[] = {
+constexpr ListColumn kColumns[] = {
     {IDS_COLUMN_SERVICE, "Windows/History/Outbox/Service", 75},
     {IDS_COLUMN_DATE, "Windows/History/Outbox/Date", 125},
     {IDS_COLUMN_URL, "Windows/History/Outbox/Url", 100},
@@ -193,9 +189,7 @@ BOOL PenHistory::OnInitDialog() {
     m_list.SetImageList(m_images.get(), LVSIL_SMALL);
     m_list.AddExtendedStyle(LVS_EX_FULLROWSELECT | LVS_EX_LABELTIP);
 
-    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i)
-        m_list.InsertColumn(i, LoadResString(kColumns[i].heading),
-                            settings.readNumber(kColumns[i].widthKey, kColumns[i].defaultWidth));
+    InsertListColumns(m_list.Handle(), kColumns);
     // The rows are loaded each time the window is shown.
     return result;
 }
@@ -562,8 +556,7 @@ void PenHistory::OnDestroy() {
     settings.writeNumber(kRightKey, m_windowRect.right);
     settings.writeNumber(kBottomKey, m_windowRect.bottom);
     if (m_list.Handle()) {
-        for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i)
-            settings.writeNumber(kColumns[i].widthKey, m_list.GetColumnWidth(i));
+        SaveListColumnWidths(m_list.Handle(), kColumns);
         // Free the row records while this window still hears the list's notifications.
         m_list.DeleteAllItems();
     }

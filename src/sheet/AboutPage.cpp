@@ -14,18 +14,14 @@
 #include "framework/Bstr.h"
 #include "framework/ResourceText.h"
 #include "framework/Variant.h"
+#include "controls/ListColumns.h"
 #include "res/resource.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
 
-struct Column {
-    UINT heading;
-    const char* widthKey;
-    int defaultWidth;
-};
-constexpr Column kColumns[] = {
+constexpr ListColumn kColumns[] = {
     {IDS_VERSION_NAME, "Windows/Main/Version/Name", 200},
     {IDS_VERSION_DATA, "Windows/Main/Version/Data", 200},
 };
@@ -229,17 +225,7 @@ BOOL AboutPage::OnInitDialog() {
     if (!m_list.SubclassDlgItem(IDC_VERSION_LIST, m_hwnd))
         return FALSE;
     m_list.Send(LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    Settings& settings = Settings::instance();
-    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
-        const std::wstring heading = LoadResString(kColumns[i].heading);
-        LVCOLUMNW column{};
-        column.mask = LVCF_FMT | LVCF_WIDTH | LVCF_TEXT | LVCF_SUBITEM;
-        column.fmt = LVCFMT_LEFT;
-        column.cx = settings.readNumber(kColumns[i].widthKey, kColumns[i].defaultWidth);
-        column.pszText = const_cast<wchar_t*>(heading.c_str());
-        column.iSubItem = i;
-        m_list.Send(LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
-    }
+    InsertListColumns(m_list.Handle(), kColumns);
     ShowWindow(Item(IDC_ABOUT_PICTURE), SW_HIDE);
     UpdatePage();
     return result;
@@ -249,9 +235,7 @@ void AboutPage::OnDestroy() {
     TraceScope scope("AboutPage::OnDestroy");
     if (!m_list.Handle())
         return;
-    Settings& settings = Settings::instance();
-    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i)
-        settings.writeNumber(kColumns[i].widthKey, static_cast<int>(m_list.Send(LVM_GETCOLUMNWIDTH, i)));
+    SaveListColumnWidths(m_list.Handle(), kColumns);
 }
 
 void AboutPage::UpdatePage() {

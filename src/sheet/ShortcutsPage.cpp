@@ -9,17 +9,13 @@
 #include "core/TraceScope.h"
 #include "framework/ResourceText.h"
 #include "framework/Variant.h"
+#include "controls/ListColumns.h"
 #include "res/resource.h"
 
 using Microsoft::WRL::ComPtr;
 
 namespace {
-struct Column {
-    UINT heading;
-    const char* widthKey;
-    int defaultWidth;
-};
-constexpr Column kColumns[] = {
+constexpr ListColumn kColumns[] = {
     {IDS_SHORTCUT_NUMBER, "Windows/Main/Shortcuts/Number", 30},
     {IDS_SHORTCUT_NAME, "Windows/Main/Shortcuts/Name", 70},
     {IDS_SHORTCUT_EMAIL, "Windows/Main/Shortcuts/Email", 120},
@@ -76,17 +72,7 @@ BOOL ShortcutsPage::OnInitDialog() {
     if (!list)
         return FALSE;
     ListView_SetExtendedListViewStyleEx(list, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
-    Settings& settings = Settings::instance();
-    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
-        std::wstring heading = LoadResString(kColumns[i].heading);
-        LVCOLUMNW column{};
-        column.mask = LVCF_FMT | LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
-        column.fmt = LVCFMT_LEFT;
-        column.pszText = heading.data();
-        column.cx = settings.readNumber(kColumns[i].widthKey, kColumns[i].defaultWidth);
-        column.iSubItem = i;
-        SendMessageW(list, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
-    }
+    InsertListColumns(list, kColumns);
     UpdatePage();
     return result;
 }
@@ -95,9 +81,7 @@ void ShortcutsPage::OnDestroy() {
     TraceScope scope("ShortcutsPage::OnDestroy");
     m_editor.reset();
     m_records.clear();
-    Settings& settings = Settings::instance();
-    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i)
-        settings.writeNumber(kColumns[i].widthKey, ListView_GetColumnWidth(List(), i));
+    SaveListColumnWidths(List(), kColumns);
 }
 
 void ShortcutsPage::UpdatePage() {
