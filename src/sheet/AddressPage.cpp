@@ -4,6 +4,7 @@
 
 #include "core/TraceScope.h"
 #include "res/resource.h"
+#include "sheet/UserDataCopy.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -56,11 +57,8 @@ void AddressPage::UpdatePage() {
     m_texts.Clear();
     bool readOnly = true;
     ComPtr<IUserData> data;
-    if (pen) {
-        const HRESULT hr = pen->GetUserData(&data);
-        if (FAILED(hr) || !data)
-            scope.warning("Error getting user data (0x%08x).", static_cast<unsigned>(hr));
-    }
+    if (pen)
+        GetUserDataCopy(pen, data, scope);
     if (data) {
         ComPtr<IPostalAddress> address;
         const HRESULT hr = (data.Get()->*m_kind.get)(&address);
@@ -90,10 +88,8 @@ BOOL AddressPage::OnApply() {
     const WriteFailedFn failed = [this](UINT name, HRESULT hr) { WriteFailed(name, hr); };
     ComPtr<IUserData> data;
     ComPtr<IPostalAddress> address;
-    HRESULT hr = pen->GetUserData(&data);
-    if (FAILED(hr) || !data) {
-        scope.warning("Error getting user data (0x%08x).", static_cast<unsigned>(hr));
-    } else {
+    HRESULT hr = GetUserDataCopy(pen, data, scope);
+    if (SUCCEEDED(hr)) {
         hr = (data.Get()->*m_kind.get)(&address);
         if (FAILED(hr) || !address)
             scope.warning("Error getting postal address (0x%08x).", static_cast<unsigned>(hr));

@@ -10,6 +10,7 @@
 #include "sheet/EditValidation.h"
 #include "sheet/MoreDetailsSheet.h"
 #include "res/resource.h"
+#include "sheet/UserDataCopy.h"
 
 using Microsoft::WRL::ComPtr;
 
@@ -98,11 +99,8 @@ void DetailsPage::UpdatePage() {
     m_languageAsRead = m_timeZoneAsRead = -1;
     bool languageReadOnly = true, timeZoneReadOnly = true;
     ComPtr<IUserData> data;
-    if (pen) {
-        const HRESULT hr = pen->GetUserData(&data);
-        if (FAILED(hr) || !data)
-            scope.warning("Error getting user data (0x%08x).", static_cast<unsigned>(hr));
-    }
+    if (pen)
+        GetUserDataCopy(pen, data, scope);
     if (data) {
         m_texts.Read(data.Get());
         if (TextAsRead code = ReadPenText(data.Get(), &IUserData::GetFeedbackLanguage))
@@ -155,10 +153,8 @@ BOOL DetailsPage::OnApply() {
     const bool languageChanged = ComboChanged(IDC_DETAILS_LANGUAGE, m_languageAsRead);
     const bool timeZoneChanged = ComboChanged(IDC_DETAILS_TIME_ZONE, m_timeZoneAsRead);
     ComPtr<IUserData> data;
-    HRESULT hr = pen->GetUserData(&data);
-    if (FAILED(hr) || !data) {
-        scope.warning("Error getting user data (0x%08x).", static_cast<unsigned>(hr));
-        hr = FAILED(hr) ? hr : E_POINTER;
+    HRESULT hr = GetUserDataCopy(pen, data, scope);
+    if (FAILED(hr)) {
         m_texts.ReportChanged(hr, failed);
         if (languageChanged)
             failed(IDS_VALUE_LANGUAGE, hr);

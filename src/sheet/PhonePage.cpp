@@ -4,6 +4,7 @@
 
 #include "core/TraceScope.h"
 #include "res/resource.h"
+#include "sheet/UserDataCopy.h"
 #include "sheet/EditValidation.h"
 
 using Microsoft::WRL::ComPtr;
@@ -48,11 +49,8 @@ void PhonePage::UpdatePage() {
     IPen* pen = GetPen();
     m_texts.Clear();
     ComPtr<IUserData> data;
-    if (pen) {
-        const HRESULT hr = pen->GetUserData(&data);
-        if (FAILED(hr) || !data)
-            scope.warning("Error getting user data (0x%08x).", static_cast<unsigned>(hr));
-    }
+    if (pen)
+        GetUserDataCopy(pen, data, scope);
     if (data)
         m_texts.Read(data.Get());
     m_texts.Show(pen != nullptr);
@@ -82,10 +80,8 @@ BOOL PhonePage::OnApply() {
         return TRUE;
     const WriteFailedFn failed = [this](UINT name, HRESULT hr) { WriteFailed(name, hr); };
     ComPtr<IUserData> data;
-    HRESULT hr = pen->GetUserData(&data);
-    if (FAILED(hr) || !data) {
-        scope.warning("Error getting user data (0x%08x).", static_cast<unsigned>(hr));
-        m_texts.ReportChanged(FAILED(hr) ? hr : E_POINTER, failed);
+    if (const HRESULT hr = GetUserDataCopy(pen, data, scope); FAILED(hr)) {
+        m_texts.ReportChanged(hr, failed);
     } else if (m_texts.Write(data.Get(), scope, failed)) {
         m_texts.Settle(pen->SetUserData(data.Get()), scope, "Failed to set user data (0x%08x).", failed);
     }
