@@ -134,11 +134,14 @@ int DialUpPage::AuthenticationSelected() const {
     return static_cast<int>(SendDlgItemMessageW(m_hwnd, IDC_DIAL_AUTHENTICATION, CB_GETCURSEL, 0, 0));
 }
 
+bool DialUpPage::Changed() const {
+    return IsdnChanged() || m_firstTexts.Modified() || m_laterTexts.Modified() || AddressChanged(m_primaryDns) ||
+           AddressChanged(m_secondaryDns) || AddressChanged(m_defaultAddress) || AuthenticationChanged();
+}
+
 void DialUpPage::OnUpdateUI() {
     TraceScope scope(ScopeName("OnUpdateUI"), true);
-    SetModified(IsdnChanged() || m_firstTexts.Modified() || m_laterTexts.Modified() ||
-                AddressChanged(m_primaryDns) || AddressChanged(m_secondaryDns) ||
-                AddressChanged(m_defaultAddress) || AuthenticationChanged());
+    SetModified(Changed());
 }
 
 void DialUpPage::ReportChanged(HRESULT hr) {
@@ -185,27 +188,26 @@ void DialUpPage::WriteAddress(IDialUpAccount* account, AddressField& field, Trac
 
 BOOL DialUpPage::OnApply() {
     TraceScope scope(ScopeName("OnApply"));
-    // Without the phone's account nothing can be saved: every change is told.
+    if (!Changed())
+        return TRUE;
+    // Without the phone's account nothing can be saved: every change is told, and stays.
+    HRESULT hr = S_OK;
+    ComPtr<IIspSettings> settings;
+    ComPtr<IDialUpAccount> account;
     ComPtr<IPairedDevice> device = GetPairedDevice(0);
     if (!device) {
-        ReportChanged(kNoPairedDevice);
-        return TRUE;
-    }
-    const WriteFailedFn failed = [this](UINT name, HRESULT hr) { WriteFailed(name, hr); };
-    ComPtr<IIspSettings> settings;
-    HRESULT hr = device->GetIspSettings(&settings);
-    if (FAILED(hr) || !settings) {
+        hr = kNoPairedDevice;
+    } else if (hr = device->GetIspSettings(&settings); FAILED(hr) || !settings) {
         scope.warning("Error getting isp settings (0x%08x).", static_cast<unsigned>(hr));
-        ReportChanged(FAILED(hr) ? hr : E_POINTER);
-        return TRUE;
-    }
-    ComPtr<IDialUpAccount> account;
-    hr = (settings.Get()->*m_kind.getAccount)(&account);
-    if (FAILED(hr) || !account) {
+    } else if (hr = (settings.Get()->*m_kind.getAccount)(&account); FAILED(hr) || !account) {
         scope.warning("Error getting account (0x%08x).", static_cast<unsigned>(hr));
+    }
+    if (!account) {
         ReportChanged(FAILED(hr) ? hr : E_POINTER);
+        OnUpdateUI();
         return TRUE;
     }
+    const WriteFailedFn failed = [this](UINT name, HRESULT why) { WriteFailed(name, why); };
     // The flag, address and mode values are taken as read once set (and taken back if the
     // settings cannot be written back); the texts only once written back (PenTextFields).
     std::vector<SetOnCopy> set;

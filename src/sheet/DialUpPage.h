@@ -62,6 +62,8 @@ private:
     void WriteAddress(IDialUpAccount* account, AddressField& field, TraceScope& scope,
                       std::vector<SetOnCopy>& set);
     bool IsdnChanged() const;
+    // Whether any control differs from its value as read.
+    bool Changed() const;
     int AuthenticationSelected() const;
     bool AuthenticationChanged() const { return m_authentication != -1 && AuthenticationSelected() != m_authentication; }
     // Every value the user changed, told as not saved (the account could not be had).
