@@ -5,6 +5,8 @@
 #include <cstring>
 #include <vector>
 
+#include <imm.h>
+
 #include "core/TraceScope.h"
 #include "core/WinUtil.h"
 
@@ -98,6 +100,20 @@ std::wstring FirstLine(std::wstring text) {
     if (newline != std::wstring::npos)
         text.erase(newline > 0 && text[newline - 1] == L'\r' ? newline - 1 : newline);
     return text;
+}
+
+// What an input method is about to put into the control: its composition's result.
+std::wstring ImeResult(HWND edit) {
+    std::wstring result;
+    if (HIMC context = ImmGetContext(edit)) {
+        const LONG bytes = ImmGetCompositionStringW(context, GCS_RESULTSTR, nullptr, 0);
+        if (bytes > 0) {
+            result.resize(static_cast<size_t>(bytes) / sizeof(wchar_t));
+            ImmGetCompositionStringW(context, GCS_RESULTSTR, result.data(), static_cast<DWORD>(bytes));
+        }
+        ImmReleaseContext(edit, context);
+    }
+    return result;
 }
 
 template <typename Char> std::basic_string<Char> ReadClipboard(HWND owner, UINT format) {
@@ -270,6 +286,7 @@ LRESULT ValidatingEdit::UnicodeWndProc(UINT msg, WPARAM wp, LPARAM lp) {
             return clip.empty() ? 0 : checked(EditKind::Insert, clip);
         }
         return DefaultProc(msg, wp, lp);
+    case WM_IME_CHAR: // an input method's character is typed like any other
     case WM_CHAR: {
         const auto c = static_cast<wchar_t>(wp);
         // The second half of a refused pair goes with its first.
@@ -307,6 +324,14 @@ LRESULT ValidatingEdit::UnicodeWndProc(UINT msg, WPARAM wp, LPARAM lp) {
             UnicodeWndProc(WM_CHAR, wp, lp);
         }
         return FALSE;
+    case WM_IME_COMPOSITION:
+        // The result of a composition goes in like a paste; the control inserts it itself.
+        if (lp & GCS_RESULTSTR) {
+            const std::wstring result = ImeResult(m_hwnd);
+            if (!result.empty())
+                return checked(EditKind::Insert, result);
+        }
+        return DefaultProc(msg, wp, lp);
     case WM_CUT:
     case WM_CLEAR:
         return checked(EditKind::RemoveSelection);
@@ -365,6 +390,12 @@ LRESULT ValidatingEdit::MBCSWndProc(UINT msg, WPARAM wp, LPARAM lp) {
             return Send(WM_COPY);
         }
         return DefaultProc(msg, wp, lp);
+    case WM_IME_CHAR:
+        // An input method's character is typed like any other; a double-byte one comes
+        // whole, its lead byte high.
+        if (HIBYTE(LOWORD(wp)) != 0)
+            wp = MAKEWORD(HIBYTE(LOWORD(wp)), LOBYTE(LOWORD(wp)));
+        [[fallthrough]];
     case WM_CHAR: {
         // Multibyte assembly: a double-byte character comes whole or as lead and trail byte.
         if (HIBYTE(LOWORD(wp)) != 0) {
@@ -393,6 +424,13 @@ LRESULT ValidatingEdit::MBCSWndProc(UINT msg, WPARAM wp, LPARAM lp) {
         if (wp <= 0xFFFF && InsertsCharacter(static_cast<wchar_t>(wp)))
             return applied(EditKind::Insert, std::wstring(1, static_cast<wchar_t>(wp)));
         return 0;
+    case WM_IME_COMPOSITION:
+        if (lp & GCS_RESULTSTR) {
+            const std::wstring result = ImeResult(m_hwnd);
+            if (!result.empty())
+                return applied(EditKind::Insert, result);
+        }
+        return DefaultProc(msg, wp, lp);
     case WM_CUT:
         return applied(EditKind::RemoveSelection, {}, true);
     case WM_CLEAR:

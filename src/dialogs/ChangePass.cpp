@@ -5,7 +5,7 @@
 #include "res/resource.h"
 
 ChangePass::ChangePass(IPen* pen, HWND owner)
-    : PasswordDialog(IDD_CHANGE_PASS, pen, owner,
+    : PasswordDialog("ChangePass", IDD_CHANGE_PASS, pen, owner,
                      {{IDC_CURRENT_PASS, 32}, {IDC_NEW_PASS, 32}, {IDC_CONFIRM_PASS, 32}, {IDC_PASS_HINT, 128}},
                      true) {}
 
@@ -23,7 +23,7 @@ void ChangePass::OnOK() {
     VARIANT_BOOL done = VARIANT_FALSE;
     const HRESULT hr = m_pen->ChangePenPassword(current.Get(), password.Get(), &done);
     if (SUCCEEDED(hr) && done == VARIANT_TRUE) {
-        StoreHint("ChangePass::StoreHint");
+        StoreHint();
         EndDialog(IDOK);
         return;
     }

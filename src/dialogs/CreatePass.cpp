@@ -5,7 +5,7 @@
 #include "res/resource.h"
 
 CreatePass::CreatePass(IPen* pen, HWND owner)
-    : PasswordDialog(IDD_CREATE_PASS, pen, owner, {{IDC_NEW_PASS, 32}, {IDC_CONFIRM_PASS, 32}, {IDC_PASS_HINT, 128}},
+    : PasswordDialog("CreatePass", IDD_CREATE_PASS, pen, owner, {{IDC_NEW_PASS, 32}, {IDC_CONFIRM_PASS, 32}, {IDC_PASS_HINT, 128}},
                      false) {}
 
 void CreatePass::OnUpdateUI() {
@@ -22,6 +22,6 @@ void CreatePass::OnOK() {
     // Refused: the dialog stays as it is, and the pen has no password yet.
     if (FAILED(hr) || done == VARIANT_FALSE)
         return;
-    StoreHint("CreatePass::StoreHint");
+    StoreHint();
     EndDialog(IDOK);
 }

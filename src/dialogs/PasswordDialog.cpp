@@ -5,14 +5,14 @@
 #include "framework/ResourceText.h"
 #include "res/resource.h"
 
-PasswordDialog::PasswordDialog(UINT templateId, IPen* pen, HWND owner, std::initializer_list<Field> fields,
-                               bool showsHint)
-    : Dialog(templateId, owner), m_pen(pen), m_fields(fields), m_showsHint(showsHint) {}
+PasswordDialog::PasswordDialog(const char* name, UINT templateId, IPen* pen, HWND owner,
+                               std::initializer_list<Field> fields, bool showsHint)
+    : Dialog(templateId, owner), m_pen(pen), m_fields(fields), m_showsHint(showsHint), m_names(name) {}
 
 PasswordDialog::~PasswordDialog() = default;
 
 BOOL PasswordDialog::OnInitDialog() {
-    TraceScope scope("PasswordDialog::OnInitDialog");
+    TraceScope scope(ScopeName("OnInitDialog"));
     const BOOL result = Dialog::OnInitDialog();
     for (const Field& field : m_fields) {
         auto edit = std::make_unique<ValidatingEdit>(field.maxUtf8Length);
@@ -41,7 +41,7 @@ bool PasswordDialog::OnCommand(int id, int code) {
 }
 
 void PasswordDialog::OnClose() {
-    TraceScope scope("PasswordDialog::OnClose");
+    TraceScope scope(ScopeName("OnClose"));
     // The pen went away (or the program closes): the question ends first, then the dialog.
     if (m_messageBox && m_messageBox->IsOpen())
         m_messageBox->Close(IDNO);
@@ -49,7 +49,7 @@ void PasswordDialog::OnClose() {
 }
 
 void PasswordDialog::OnDestroy() {
-    TraceScope scope("PasswordDialog::OnDestroy");
+    TraceScope scope(ScopeName("OnDestroy"));
     for (auto& edit : m_edits)
         edit->Unsubclass();
     m_edits.clear();
@@ -63,14 +63,14 @@ std::wstring PasswordDialog::FieldText(int id) {
 }
 
 void PasswordDialog::ShowRefusal(UINT textId, UINT captionId) {
-    TraceScope scope("PasswordDialog::ShowRefusal");
+    TraceScope scope(ScopeName("ShowRefusal"));
     m_messageBox = std::make_unique<MyMessageBox>(m_hwnd);
     m_messageBox->MessageBox(textId, captionId, MB_ICONERROR);
     m_messageBox.reset();
 }
 
-void PasswordDialog::StoreHint(const char* scopeName) {
-    TraceScope scope(scopeName);
+void PasswordDialog::StoreHint() {
+    TraceScope scope(ScopeName("StoreHint"));
     Bstr hint(FieldText(IDC_PASS_HINT));
     const HRESULT hr = m_pen->SetPasswordHint(hint.Get());
     if (FAILED(hr))

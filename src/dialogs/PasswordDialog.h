@@ -14,6 +14,7 @@
 #include "controls/ValidatingEdit.h"
 #include "framework/Dialog.h"
 #include "framework/MyMessageBox.h"
+#include "framework/ScopeNames.h"
 #include "pen/PenManager.h"
 
 class PasswordDialog : public Dialog {
@@ -27,7 +28,9 @@ public:
     ~PasswordDialog() override;
 
 protected:
-    PasswordDialog(UINT templateId, IPen* pen, HWND owner, std::initializer_list<Field> fields, bool showsHint);
+    // name: the dialog's class in the log ("ChangePass::OnClose").
+    PasswordDialog(const char* name, UINT templateId, IPen* pen, HWND owner, std::initializer_list<Field> fields,
+                   bool showsHint);
 
     BOOL OnInitDialog() override;
     bool OnCommand(int id, int code) override;
@@ -43,7 +46,8 @@ protected:
     // dialog stays open with what was typed.
     void ShowRefusal(UINT textId, UINT captionId);
     // Stores the hint after a password was set or changed; a failure is only logged.
-    void StoreHint(const char* scopeName);
+    void StoreHint();
+    const char* ScopeName(const char* operation) { return m_names(operation); }
 
     // Our own reference: a pen message during a call may make the sheet let go of it.
     Microsoft::WRL::ComPtr<IPen> m_pen;
@@ -53,4 +57,5 @@ private:
     std::vector<std::unique_ptr<ValidatingEdit>> m_edits;
     bool m_showsHint;
     std::unique_ptr<MyMessageBox> m_messageBox;
+    ScopeNames m_names;
 };

@@ -5,7 +5,7 @@
 #include "res/resource.h"
 
 RemovePass::RemovePass(IPen* pen, HWND owner)
-    : PasswordDialog(IDD_REMOVE_PASS, pen, owner, {{IDC_CURRENT_PASS, 32}}, true) {}
+    : PasswordDialog("RemovePass", IDD_REMOVE_PASS, pen, owner, {{IDC_CURRENT_PASS, 32}}, true) {}
 
 void RemovePass::OnUpdateUI() {
     TraceScope scope("RemovePass::OnUpdateUI");

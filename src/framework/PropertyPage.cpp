@@ -13,10 +13,12 @@ PropertyPage::PropertyPage(UINT templateId) : Dialog(templateId) {
 }
 
 HPROPSHEETPAGE PropertyPage::CreatePageHandle() {
+    m_modified = false; // a new window starts unchanged
     return CreatePropertySheetPageW(&m_psp);
 }
 
 void PropertyPage::SetModified(bool changed) {
+    m_modified = changed;
     HWND sheet = SheetHandle();
     if (sheet)
         SendMessageW(sheet, changed ? PSM_CHANGED : PSM_UNCHANGED, reinterpret_cast<WPARAM>(m_hwnd), 0);

@@ -1,7 +1,8 @@
 #pragma once
 // PropertyPage: one page of a property sheet, on its own dialog template. The sheet's
 // notifications (PSN_SETACTIVE, KILLACTIVE, APPLY, RESET, QUERYCANCEL, HELP) arrive at
-// virtual handlers; SetModified enables or disables the sheet's Apply button.
+// virtual handlers; SetModified enables or disables the sheet's Apply button, and the
+// sheet's OK closes only when no page is left modified.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -19,6 +20,7 @@ public:
     HPROPSHEETPAGE CreatePageHandle();
     HWND SheetHandle() const { return m_hwnd ? GetParent(m_hwnd) : nullptr; }
     void SetModified(bool changed = true);
+    bool IsModified() const { return m_modified; }
 
     // The sheet's Apply and OK call these on every page that has a window.
     virtual bool UpdateData(bool) { return true; }
@@ -44,7 +46,10 @@ protected:
     void OnClose() override {}
 
 private:
+    // The sheet's Apply asks the active page whether it may be left.
+    friend class PropertySheet;
     static INT_PTR CALLBACK PageDialogProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp);
 
     PROPSHEETPAGEW m_psp{};
+    bool m_modified = false;
 };

@@ -183,6 +183,41 @@ bool PropertySheet::PreTranslateMessage(MSG* msg) {
     return consumed;
 }
 
+bool PropertySheet::ApplyPages() {
+    TraceScope scope(ScopeName("ApplyPages"));
+    PropertyPage* active = GetActivePage();
+    if (active && active->IsWindow()) {
+        if (!active->OnKillActive())
+            return false;
+        active->UpdateData(true);
+        if (!active->OnApply())
+            return false;
+    }
+    bool applied = true;
+    for (int i = 0; i < GetPageCount(); ++i) {
+        PropertyPage* page = GetPage(i);
+        if (page == active || !page->IsWindow())
+            continue;
+        page->UpdateData(true);
+        applied = page->OnApply() && applied;
+    }
+    OnPagesApplied();
+    for (int i = 0; applied && i < GetPageCount(); ++i)
+        applied = !GetPage(i)->IsWindow() || !GetPage(i)->IsModified();
+    return applied;
+}
+
+void PropertySheet::OnApply() {
+    TraceScope scope(ScopeName("OnApply"));
+    ApplyPages();
+}
+
+void PropertySheet::OnOK() {
+    TraceScope scope(ScopeName("OnOK"));
+    if (ApplyPages())
+        OnClose();
+}
+
 void PropertySheet::DefaultCommand(int id) {
     DefaultProc(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(Item(id)));
 }

@@ -1,8 +1,8 @@
 #pragma once
 // PropertySheet: a comctl32 property sheet, modal (DoModal) or modeless (Create), whose
 // pages can be added and removed while it runs. The sheet window is subclassed once
-// comctl32 has made it, so that OK, Cancel, Apply and Close reach virtual handlers first;
-// their default is comctl32's own handling.
+// comctl32 has made it, so that OK, Cancel, Apply and Close reach virtual handlers first.
+// Apply and OK are the sheet's own (ApplyPages); Cancel and Close are comctl32's.
 #include <windows.h>
 #include <commctrl.h>
 // commctrl.h maps the name to PropertySheetW; the class keeps it, the API is called by its
@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "framework/PropertyPage.h"
+#include "framework/ScopeNames.h"
 #include "framework/Window.h"
 
 class PropertySheet : public Window {
@@ -47,13 +48,29 @@ public:
 
     bool PreTranslateMessage(MSG* msg) override;
 
+    // Apply, and OK before it closes: the active page must let the user leave it (invalid
+    // text keeps the user there and nothing is applied); then every page that has a
+    // window applies, the active one first, and OnPagesApplied tells what was not saved.
+    // A page that did not save a value stays modified, so Apply stays enabled. True when
+    // every page applied and none is left modified. (comctl32's own apply marks every
+    // page unchanged whatever it saved, and its OK would apply all pages a second time.)
+    bool ApplyPages();
+
 protected:
+    // Names the sheet's operations in the log ("MoreDetailsSheet::OnOK").
+    void NameInLog(const char* className) { m_names.Rename(className); }
+    const char* ScopeName(const char* operation) { return m_names(operation); }
+
     // Called once the sheet window exists, before the first page is created.
     virtual BOOL OnInitDialog() { return TRUE; }
-    virtual void OnOK() { DefaultCommand(IDOK); }
+    // ApplyPages, then OnClose when nothing is left unsaved.
+    virtual void OnOK();
     virtual void OnCancel() { DefaultCommand(IDCANCEL); }
-    virtual void OnApply() { DefaultCommand(kApplyCommand); }
+    virtual void OnApply();
+    // comctl32's cancel: the pages hear it, nothing is applied.
     virtual void OnClose() { DefaultProc(WM_CLOSE, 0, 0); }
+    // Every page that has a window has applied.
+    virtual void OnPagesApplied() {}
     virtual void OnDestroy() {}
     // Application messages (WM_APP and above); return true when handled.
     virtual bool OnAppMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result);
@@ -66,6 +83,7 @@ private:
     static int CALLBACK SheetCallback(HWND hwnd, UINT msg, LPARAM lp);
     void OnSheetInitialized(HWND hwnd);
 
+    ScopeNames m_names{"PropertySheet"};
     std::wstring m_caption;
     HWND m_parentWindow;
     UINT m_startPage;

@@ -8,9 +8,9 @@
 
 using Microsoft::WRL::ComPtr;
 
-const AddressPage::Kind AddressPage::kDelivery = {IDD_DELIVERY, &IUserData::GetDeliveryAddress,
+const AddressPage::Kind AddressPage::kDelivery = {IDD_DELIVERY, "DeliveryPage", &IUserData::GetDeliveryAddress,
                                                   &IUserData::IsDeliveryAddressReadOnly};
-const AddressPage::Kind AddressPage::kInvoice = {IDD_INVOICE, &IUserData::GetInvoiceAddress,
+const AddressPage::Kind AddressPage::kInvoice = {IDD_INVOICE, "InvoicePage", &IUserData::GetInvoiceAddress,
                                                  &IUserData::IsInvoiceAddressReadOnly};
 
 namespace {
@@ -18,7 +18,7 @@ constexpr int kEditIds[] = {IDC_ADDRESS_STREET, IDC_ADDRESS_STREET2, IDC_ADDRESS
                             IDC_ADDRESS_POSTAL, IDC_ADDRESS_STATE,   IDC_ADDRESS_COUNTRY};
 } // namespace
 
-AddressPage::AddressPage(const Kind& kind) : SheetPage(kind.templateId), m_kind(kind) {
+AddressPage::AddressPage(const Kind& kind) : SheetPage(kind.templateId, kind.name), m_kind(kind) {
     using A = IPostalAddress;
     m_texts.Add(m_edits[0], &A::GetStreet, &A::SetStreet, nullptr, "Failed to set street (0x%08x).",
                 IDS_VALUE_STREET);
@@ -37,7 +37,7 @@ AddressPage::AddressPage(const Kind& kind) : SheetPage(kind.templateId), m_kind(
 AddressPage::~AddressPage() = default;
 
 BOOL AddressPage::OnInitDialog() {
-    TraceScope scope("AddressPage::OnInitDialog");
+    TraceScope scope(ScopeName("OnInitDialog"));
     const BOOL result = SheetPage::OnInitDialog();
     for (int i = 0; i < 6; ++i)
         if (!m_edits[i].SubclassDlgItem(kEditIds[i], m_hwnd))
@@ -47,12 +47,12 @@ BOOL AddressPage::OnInitDialog() {
 }
 
 void AddressPage::OnDestroy() {
-    TraceScope scope("AddressPage::OnDestroy");
+    TraceScope scope(ScopeName("OnDestroy"));
     m_texts.Clear();
 }
 
 void AddressPage::UpdatePage() {
-    TraceScope scope("AddressPage::UpdatePage");
+    TraceScope scope(ScopeName("UpdatePage"));
     IPen* pen = GetPen();
     m_texts.Clear();
     bool readOnly = true;
@@ -76,12 +76,12 @@ void AddressPage::UpdatePage() {
 }
 
 void AddressPage::OnUpdateUI() {
-    TraceScope scope("AddressPage::OnUpdateUI", true);
+    TraceScope scope(ScopeName("OnUpdateUI"), true);
     SetModified(m_texts.Modified());
 }
 
 BOOL AddressPage::OnApply() {
-    TraceScope scope("AddressPage::OnApply");
+    TraceScope scope(ScopeName("OnApply"));
     IPen* pen = GetPen();
     if (!pen || !m_texts.Modified())
         return TRUE;
@@ -102,18 +102,4 @@ BOOL AddressPage::OnApply() {
     }
     OnUpdateUI();
     return TRUE;
-}
-
-LRESULT AddressPage::OnPenDocked(const char* penId, LPARAM) {
-    TraceScope scope("AddressPage::OnPenDocked");
-    scope.trace("Pen %s docked.", penId);
-    UpdatePage();
-    return 0;
-}
-
-LRESULT AddressPage::OnPenUndocked(const char* penId, LPARAM) {
-    TraceScope scope("AddressPage::OnPenUndocked");
-    scope.trace("Pen %s undocked.", penId);
-    UpdatePage();
-    return 0;
 }

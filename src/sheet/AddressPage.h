@@ -11,6 +11,7 @@ class AddressPage : public SheetPage {
 public:
     struct Kind {
         UINT templateId;
+        const char* name; // the page in the log
         HRESULT (STDMETHODCALLTYPE IUserData::*get)(IPostalAddress**);
         HRESULT (STDMETHODCALLTYPE IUserData::*isReadOnly)(VARIANT_BOOL*);
     };
@@ -27,8 +28,6 @@ protected:
     BOOL OnInitDialog() override;
     void OnDestroy() override;
     void OnUpdateUI() override;
-    LRESULT OnPenDocked(const char* penId, LPARAM lp) override;
-    LRESULT OnPenUndocked(const char* penId, LPARAM lp) override;
 
 private:
     const Kind& m_kind;

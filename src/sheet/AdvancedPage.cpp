@@ -9,6 +9,7 @@
 #include "framework/Bstr.h"
 #include "framework/ResourceText.h"
 #include "res/resource.h"
+#include "sheet/EditOrskConn.h"
 #include "sheet/SettingsSheet.h"
 #include "sheet/TestOrskConn.h"
 
@@ -32,7 +33,7 @@ template <size_t N> void ShowControls(HWND page, const int (&ids)[N], bool show)
 }
 } // namespace
 
-AdvancedPage::AdvancedPage() : SheetPage(IDD_ADVANCED) {}
+AdvancedPage::AdvancedPage() : SheetPage(IDD_ADVANCED, "AdvancedPage") {}
 AdvancedPage::~AdvancedPage() = default;
 
 BOOL AdvancedPage::OnInitDialog() {
@@ -45,7 +46,6 @@ BOOL AdvancedPage::OnInitDialog() {
 
 void AdvancedPage::OnDestroy() {
     TraceScope scope("AdvancedPage::OnDestroy");
-    m_editConnection.reset();
     m_ispSettings.reset();
 }
 
@@ -145,13 +145,13 @@ void AdvancedPage::MoveServerGroupUp() {
 
 BOOL AdvancedPage::OnApply() {
     TraceScope scope("AdvancedPage::OnApply");
+    ComPtr<IPenManager> manager;
+    HRESULT hr = SettingsSheet::CreatePenManager(manager);
+    if (FAILED(hr))
+        scope.warning("Failed to create pen manager (0x%08x).", static_cast<unsigned>(hr));
     const bool redirection = IsChecked(IDC_REDIRECTION);
     if (m_redirection >= 0 && redirection != (m_redirection == 1)) {
-        ComPtr<IPenManager> manager;
-        HRESULT hr = SettingsSheet::CreatePenManager(manager);
-        if (FAILED(hr)) {
-            scope.warning("Failed to create pen manager (0x%08x).", static_cast<unsigned>(hr));
-        } else {
+        if (manager) {
             hr = manager->SetRedirection(redirection ? VARIANT_TRUE : VARIANT_FALSE);
             if (SUCCEEDED(hr))
                 m_redirection = redirection ? 1 : 0;
@@ -161,6 +161,7 @@ BOOL AdvancedPage::OnApply() {
         if (FAILED(hr))
             WriteFailed(IDS_VALUE_REDIRECTION, hr);
     }
+    manager.Reset();
 
     const int selection = static_cast<int>(SendDlgItemMessageW(m_hwnd, IDC_ISP_PRIORITY, CB_GETCURSEL, 0, 0));
     if (m_priority != -1 && selection != m_priority)
@@ -238,14 +239,15 @@ void AdvancedPage::OnTestConnection() {
 
 void AdvancedPage::OnEditConnection() {
     TraceScope scope("AdvancedPage::OnEditConnection");
-    RunDialog(m_editConnection, m_hwnd);
+    // The address belongs to the pen manager, not to the pen: pen messages leave the
+    // dialog (and an address test it runs) alone.
+    EditOrskConn(m_hwnd).DoModal();
     UpdatePage();
 }
 
 void AdvancedPage::OnIspSettings() {
     TraceScope scope("AdvancedPage::OnIspSettings");
-    // A pen message closes it (RunDialog), like every dialog of a page.
-    RunDialog(m_ispSettings, m_hwnd, 0u);
+    RunDialog(m_ispSettings, PenMessages::PassOn, m_hwnd, 0u);
 }
 
 void AdvancedPage::OnResetPrompt() {
@@ -299,20 +301,4 @@ void AdvancedPage::OnDeleteSS() {
     VariantClear(&filter);
     if (FAILED(hr))
         scope.warning("Failed to delete storage (0x%08x).", static_cast<unsigned>(hr));
-}
-
-LRESULT AdvancedPage::OnPenDocked(const char* penId, LPARAM) {
-    TraceScope scope("AdvancedPage::OnPenDocked");
-    scope.trace("Pen %s docked.", penId);
-    UpdatePage();
-    CloseOpenWindows();
-    return 0;
-}
-
-LRESULT AdvancedPage::OnPenUndocked(const char* penId, LPARAM) {
-    TraceScope scope("AdvancedPage::OnPenUndocked");
-    scope.trace("Pen %s undocked.", penId);
-    UpdatePage();
-    CloseOpenWindows();
-    return 0;
 }

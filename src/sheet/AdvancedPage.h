@@ -5,7 +5,6 @@
 // phone is active.
 #include <memory>
 
-#include "sheet/EditOrskConn.h"
 #include "sheet/IspSettingsSheet.h"
 #include "sheet/SheetPage.h"
 
@@ -22,8 +21,6 @@ protected:
     void OnDestroy() override;
     bool OnCommand(int id, int code) override;
     void OnUpdateUI() override;
-    LRESULT OnPenDocked(const char* penId, LPARAM lp) override;
-    LRESULT OnPenUndocked(const char* penId, LPARAM lp) override;
 
     void OnTestConnection();
     void OnEditConnection();
@@ -40,6 +37,5 @@ private:
     int m_redirection = -1;          // -1 unknown, else as read or last written
     int m_priority = -1;             // -1 unknown, 0 primary, 1 secondary dial-up
     int m_internetSettingsShown = 0; // "ShowInternetSettings" as read or applied
-    std::unique_ptr<EditOrskConn> m_editConnection;
     std::unique_ptr<IspSettingsSheet> m_ispSettings;
 };

@@ -14,7 +14,7 @@ constexpr int kInternetControls[] = {IDC_INTERNET_GROUP, IDC_INTERNET_TEXT, IDC_
 constexpr HRESULT kSettingNotWritten = E_FAIL;
 } // namespace
 
-ConnectionPage::ConnectionPage() : SheetPage(IDD_CONNECTION) {}
+ConnectionPage::ConnectionPage() : SheetPage(IDD_CONNECTION, "ConnectionPage") {}
 ConnectionPage::~ConnectionPage() = default;
 
 BOOL ConnectionPage::OnInitDialog() {
@@ -140,9 +140,9 @@ void ConnectionPage::OnCreatePass() {
         if (FAILED(hr))
             scope.warning("Failed to ask if password is set (0x%08x).", static_cast<unsigned>(hr));
         else if (set == VARIANT_FALSE)
-            RunDialog(m_createPass, pen, m_hwnd);
+            RunDialog(m_createPass, PenMessages::Close, pen, m_hwnd);
         else
-            RunDialog(m_removePass, pen, m_hwnd);
+            RunDialog(m_removePass, PenMessages::Close, pen, m_hwnd);
     }
     UpdatePage();
 }
@@ -150,22 +150,6 @@ void ConnectionPage::OnCreatePass() {
 void ConnectionPage::OnChangePass() {
     TraceScope scope("ConnectionPage::OnChangePass");
     if (IPen* pen = GetPen())
-        RunDialog(m_changePass, pen, m_hwnd);
+        RunDialog(m_changePass, PenMessages::Close, pen, m_hwnd);
     UpdatePage();
-}
-
-LRESULT ConnectionPage::OnPenDocked(const char* penId, LPARAM) {
-    TraceScope scope("ConnectionPage::OnPenDocked");
-    scope.trace("Pen %s docked.", penId);
-    UpdatePage();
-    CloseOpenWindows();
-    return 0;
-}
-
-LRESULT ConnectionPage::OnPenUndocked(const char* penId, LPARAM) {
-    TraceScope scope("ConnectionPage::OnPenUndocked");
-    scope.trace("Pen %s undocked.", penId);
-    UpdatePage();
-    CloseOpenWindows();
-    return 0;
 }

@@ -24,8 +24,6 @@ protected:
     void OnDestroy() override;
     bool OnCommand(int id, int code) override;
     void OnUpdateUI() override;
-    LRESULT OnPenDocked(const char* penId, LPARAM lp) override;
-    LRESULT OnPenUndocked(const char* penId, LPARAM lp) override;
 
     void OnCreatePass();
     void OnChangePass();

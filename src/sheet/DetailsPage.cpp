@@ -6,7 +6,6 @@
 #include <iterator>
 
 #include "core/StringPackage.h"
-#include "pen/MyPens.h"
 #include "sheet/EditValidation.h"
 #include "sheet/MoreDetailsSheet.h"
 #include "res/resource.h"
@@ -32,7 +31,7 @@ std::string InSystemCodePage(const std::wstring& text) {
 }
 } // namespace
 
-DetailsPage::DetailsPage() : SheetPage(IDD_DETAILS) {
+DetailsPage::DetailsPage() : SheetPage(IDD_DETAILS, "DetailsPage") {
     m_texts.Add(m_nameEdit, &IUserData::GetName, &IUserData::SetName, &IUserData::IsNameReadOnly,
                 "Failed to set name (0x%08x).", IDS_VALUE_NAME);
     m_texts.Add(m_emailEdit, &IUserData::GetEmail, &IUserData::SetEmail, &IUserData::IsEmailReadOnly,
@@ -102,12 +101,14 @@ void DetailsPage::UpdatePage() {
     if (pen)
         GetUserDataCopy(pen, data, scope);
     if (data) {
-        m_texts.Read(data.Get());
+        // The five values, then the five read-only flags.
+        m_texts.ReadValues(data.Get());
         if (TextAsRead code = ReadPenText(data.Get(), &IUserData::GetFeedbackLanguage))
             m_languageAsRead = FeedbackToIndex(InSystemCodePage(*code).c_str());
         short minutes = 0;
         if (SUCCEEDED(data->GetTimeZone(&minutes)))
             m_timeZoneAsRead = TimezoneToIndex(minutes);
+        m_texts.ReadFlags(data.Get());
         VARIANT_BOOL flag = VARIANT_TRUE;
         if (SUCCEEDED(data->IsFeedbackLanguageReadOnly(&flag)))
             languageReadOnly = flag != VARIANT_FALSE;
@@ -220,28 +221,5 @@ bool DetailsPage::OnCommand(int id, int code) {
 
 void DetailsPage::OnMoreDetails() {
     TraceScope scope("DetailsPage::OnMoreDetails");
-    RunDialog(m_moreDetails, m_hwnd);
-}
-
-void DetailsPage::PassOn(UINT msg, const char* penId, LPARAM lp) {
-    if (m_moreDetails && m_moreDetails->IsWindow())
-        m_moreDetails->Send(msg, reinterpret_cast<WPARAM>(penId), lp);
-}
-
-LRESULT DetailsPage::OnPenDocked(const char* penId, LPARAM lp) {
-    TraceScope scope("DetailsPage::OnPenDocked");
-    scope.trace("Pen %s docked.", penId);
-    UpdatePage();
-    PassOn(MyPens::WM_PENDOCKED, penId, lp);
-    CloseOpenWindows();
-    return 0;
-}
-
-LRESULT DetailsPage::OnPenUndocked(const char* penId, LPARAM lp) {
-    TraceScope scope("DetailsPage::OnPenUndocked");
-    scope.trace("Pen %s undocked.", penId);
-    UpdatePage();
-    PassOn(MyPens::WM_PENUNDOCKED, penId, lp);
-    CloseOpenWindows();
-    return 0;
+    RunDialog(m_moreDetails, PenMessages::PassOn, m_hwnd);
 }

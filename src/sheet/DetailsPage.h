@@ -35,15 +35,11 @@ protected:
     BOOL OnKillActive() override;
     bool OnCommand(int id, int code) override;
     void OnUpdateUI() override;
-    LRESULT OnPenDocked(const char* penId, LPARAM lp) override;
-    LRESULT OnPenUndocked(const char* penId, LPARAM lp) override;
 
     void OnMoreDetails();
 
 private:
     bool Validate();
-    // The sheet open over the page hears the pen message too, before it is closed.
-    void PassOn(UINT msg, const char* penId, LPARAM lp);
     int Selection(int comboId) const;
     // A combo whose value was read and now shows another item.
     bool ComboChanged(int comboId, int asRead) const { return asRead != -1 && Selection(comboId) != asRead; }

@@ -11,10 +11,12 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 const wchar_t kNoAddress[] = L"0.0.0.0";
+// What the user is told when the pen has no paired phone to save to.
+constexpr HRESULT kNoPairedDevice = HRESULT_FROM_WIN32(ERROR_DEVICE_NOT_CONNECTED);
 } // namespace
 
 DialUpPage::DialUpPage(const DialUpAccountKind& kind)
-    : SheetPage(kind.templateId),
+    : SheetPage(kind.templateId, kind.className),
       m_kind(kind), m_primaryDns{IDC_DIAL_PRIMARY_DNS,           &IDialUpAccount::GetPrimaryDns,
                                  &IDialUpAccount::SetPrimaryDns, "Failed to set primary dns (0x%08x).",
                                  IDS_VALUE_PRIMARY_DNS,          {}},
@@ -49,7 +51,7 @@ LONG DialUpPage::AuthenticationFromIndex(int index) {
 }
 
 BOOL DialUpPage::OnInitDialog() {
-    TraceScope scope(Name("OnInitDialog").c_str());
+    TraceScope scope(ScopeName("OnInitDialog"));
     const BOOL result = SheetPage::OnInitDialog();
     const std::pair<Window*, int> edits[] = {{&m_dialStringEdit, IDC_DIAL_STRING},
                                              {&m_usernameEdit, IDC_DIAL_USERNAME},
@@ -74,12 +76,12 @@ void DialUpPage::Forget() {
 }
 
 void DialUpPage::OnDestroy() {
-    TraceScope scope(Name("OnDestroy").c_str());
+    TraceScope scope(ScopeName("OnDestroy"));
     Forget();
 }
 
 void DialUpPage::UpdatePage() {
-    TraceScope scope(Name("UpdatePage").c_str());
+    TraceScope scope(ScopeName("UpdatePage"));
     ComPtr<IPairedDevice> device = GetPairedDevice(0);
     Forget();
     if (device) {
@@ -124,25 +126,47 @@ std::wstring DialUpPage::AddressText(int id) const {
     return text == kNoAddress ? std::wstring() : text;
 }
 
+bool DialUpPage::IsdnChanged() const {
+    return m_isdn >= 0 && (IsDlgButtonChecked(m_hwnd, IDC_DIAL_ISDN) == BST_CHECKED) != (m_isdn == 1);
+}
+
+int DialUpPage::AuthenticationSelected() const {
+    return static_cast<int>(SendDlgItemMessageW(m_hwnd, IDC_DIAL_AUTHENTICATION, CB_GETCURSEL, 0, 0));
+}
+
+bool DialUpPage::Changed() const {
+    return IsdnChanged() || m_firstTexts.Modified() || m_laterTexts.Modified() || AddressChanged(m_primaryDns) ||
+           AddressChanged(m_secondaryDns) || AddressChanged(m_defaultAddress) || AuthenticationChanged();
+}
+
 void DialUpPage::OnUpdateUI() {
-    TraceScope scope(Name("OnUpdateUI").c_str(), true);
-    const bool isdnChecked = IsDlgButtonChecked(m_hwnd, IDC_DIAL_ISDN) == BST_CHECKED;
-    const int selection =
-        static_cast<int>(SendDlgItemMessageW(m_hwnd, IDC_DIAL_AUTHENTICATION, CB_GETCURSEL, 0, 0));
-    SetModified((m_isdn >= 0 && isdnChecked != (m_isdn == 1)) || m_firstTexts.Modified() ||
-                m_laterTexts.Modified() || AddressChanged(m_primaryDns) || AddressChanged(m_secondaryDns) ||
-                AddressChanged(m_defaultAddress) ||
-                (m_authentication != -1 && selection != m_authentication));
+    TraceScope scope(ScopeName("OnUpdateUI"), true);
+    SetModified(Changed());
+}
+
+void DialUpPage::ReportChanged(HRESULT hr) {
+    const WriteFailedFn failed = [this](UINT name, HRESULT why) { WriteFailed(name, why); };
+    if (IsdnChanged())
+        failed(IDS_VALUE_ISDN, hr);
+    m_firstTexts.ReportChanged(hr, failed);
+    for (const AddressField* field : {&m_primaryDns, &m_secondaryDns})
+        if (AddressChanged(*field))
+            failed(field->valueName, hr);
+    m_laterTexts.ReportChanged(hr, failed);
+    if (AddressChanged(m_defaultAddress))
+        failed(m_defaultAddress.valueName, hr);
+    if (AuthenticationChanged())
+        failed(IDS_VALUE_AUTHENTICATION, hr);
 }
 
 bool DialUpPage::Validate() {
-    TraceScope scope(Name("Validate").c_str());
+    TraceScope scope(ScopeName("Validate"));
     return ValidateEdits({&m_dialStringEdit, &m_usernameEdit, &m_passwordEdit, &m_proxyEdit, &m_apnEdit},
                          [this] { AskQuestion(IDS_INVALID_INPUT, IDS_INVALID_CAPTION, MB_ICONERROR); });
 }
 
 BOOL DialUpPage::OnKillActive() {
-    TraceScope scope(Name("OnKillActive").c_str());
+    TraceScope scope(ScopeName("OnKillActive"));
     return Validate() ? SheetPage::OnKillActive() : FALSE;
 }
 
@@ -163,32 +187,32 @@ void DialUpPage::WriteAddress(IDialUpAccount* account, AddressField& field, Trac
 }
 
 BOOL DialUpPage::OnApply() {
-    TraceScope scope(Name("OnApply").c_str());
-    ComPtr<IPairedDevice> device = GetPairedDevice(0);
-    if (!device)
+    TraceScope scope(ScopeName("OnApply"));
+    if (!Changed())
         return TRUE;
-    const WriteFailedFn failed = [this](UINT name, HRESULT hr) { WriteFailed(name, hr); };
+    // Without the phone's account nothing can be saved: every change is told, and stays.
+    HRESULT hr = S_OK;
     ComPtr<IIspSettings> settings;
-    HRESULT hr = device->GetIspSettings(&settings);
-    if (FAILED(hr) || !settings) {
-        scope.warning("Error getting isp settings (0x%08x).", static_cast<unsigned>(hr));
-        m_firstTexts.ReportChanged(FAILED(hr) ? hr : E_FAIL, failed);
-        m_laterTexts.ReportChanged(FAILED(hr) ? hr : E_FAIL, failed);
-        return TRUE;
-    }
     ComPtr<IDialUpAccount> account;
-    hr = (settings.Get()->*m_kind.getAccount)(&account);
-    if (FAILED(hr) || !account) {
+    ComPtr<IPairedDevice> device = GetPairedDevice(0);
+    if (!device) {
+        hr = kNoPairedDevice;
+    } else if (hr = device->GetIspSettings(&settings); FAILED(hr) || !settings) {
+        scope.warning("Error getting isp settings (0x%08x).", static_cast<unsigned>(hr));
+    } else if (hr = (settings.Get()->*m_kind.getAccount)(&account); FAILED(hr) || !account) {
         scope.warning("Error getting account (0x%08x).", static_cast<unsigned>(hr));
-        m_firstTexts.ReportChanged(FAILED(hr) ? hr : E_FAIL, failed);
-        m_laterTexts.ReportChanged(FAILED(hr) ? hr : E_FAIL, failed);
+    }
+    if (!account) {
+        ReportChanged(FAILED(hr) ? hr : E_POINTER);
+        OnUpdateUI();
         return TRUE;
     }
+    const WriteFailedFn failed = [this](UINT name, HRESULT why) { WriteFailed(name, why); };
     // The flag, address and mode values are taken as read once set (and taken back if the
     // settings cannot be written back); the texts only once written back (PenTextFields).
     std::vector<SetOnCopy> set;
     const bool isdnChecked = IsDlgButtonChecked(m_hwnd, IDC_DIAL_ISDN) == BST_CHECKED;
-    if (m_isdn >= 0 && isdnChecked != (m_isdn == 1)) {
+    if (IsdnChanged()) {
         hr = account->SetIsdn(isdnChecked ? VARIANT_TRUE : VARIANT_FALSE);
         if (SUCCEEDED(hr)) {
             set.push_back({IDS_VALUE_ISDN, [this, old = m_isdn] { m_isdn = old; }});
@@ -203,9 +227,8 @@ BOOL DialUpPage::OnApply() {
     WriteAddress(account.Get(), m_secondaryDns, scope, set);
     written |= m_laterTexts.Write(account.Get(), scope, failed);
     WriteAddress(account.Get(), m_defaultAddress, scope, set);
-    const int selection =
-        static_cast<int>(SendDlgItemMessageW(m_hwnd, IDC_DIAL_AUTHENTICATION, CB_GETCURSEL, 0, 0));
-    if (m_authentication != -1 && selection != m_authentication) {
+    if (AuthenticationChanged()) {
+        const int selection = AuthenticationSelected();
         hr = account->SetAuthentication(AuthenticationFromIndex(selection));
         if (SUCCEEDED(hr)) {
             set.push_back(
@@ -234,20 +257,4 @@ BOOL DialUpPage::OnApply() {
     }
     OnUpdateUI();
     return TRUE;
-}
-
-LRESULT DialUpPage::OnPenDocked(const char* penId, LPARAM) {
-    TraceScope scope(Name("OnPenDocked").c_str());
-    scope.trace("Pen %s docked.", penId);
-    UpdatePage();
-    CloseOpenWindows();
-    return 0;
-}
-
-LRESULT DialUpPage::OnPenUndocked(const char* penId, LPARAM) {
-    TraceScope scope(Name("OnPenUndocked").c_str());
-    scope.trace("Pen %s undocked.", penId);
-    UpdatePage();
-    CloseOpenWindows();
-    return 0;
 }

@@ -29,19 +29,17 @@ public:
     // Authentication mode stored on the phone <-> combo box index.
     static int AuthenticationToIndex(LONG value);
     static LONG AuthenticationFromIndex(int index);
-    // The five edits, checked before the page may be left (tells the user the first
-    // that is not valid).
-    bool Validate();
 
 protected:
     BOOL OnInitDialog() override;
     void OnDestroy() override;
     BOOL OnKillActive() override;
     void OnUpdateUI() override;
-    LRESULT OnPenDocked(const char* penId, LPARAM lp) override;
-    LRESULT OnPenUndocked(const char* penId, LPARAM lp) override;
 
 private:
+    // The five edits, checked before the page may be left (tells the user the first
+    // that is not valid).
+    bool Validate();
     // The three IP address controls: dotted text, "0.0.0.0" read as empty.
     struct AddressField {
         int id;
@@ -63,7 +61,13 @@ private:
     };
     void WriteAddress(IDialUpAccount* account, AddressField& field, TraceScope& scope,
                       std::vector<SetOnCopy>& set);
-    std::string Name(const char* operation) const { return std::string(m_kind.className) + "::" + operation; }
+    bool IsdnChanged() const;
+    // Whether any control differs from its value as read.
+    bool Changed() const;
+    int AuthenticationSelected() const;
+    bool AuthenticationChanged() const { return m_authentication != -1 && AuthenticationSelected() != m_authentication; }
+    // Every value the user changed, told as not saved (the account could not be had).
+    void ReportChanged(HRESULT hr);
     void Forget();
 
     DialUpAccountKind m_kind;

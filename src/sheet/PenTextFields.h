@@ -76,8 +76,14 @@ public:
     // Reads every value in order, then the read-only flags in the same order (a flag
     // that can't be read leaves its field read-only).
     void Read(I* object) {
+        ReadValues(object);
+        ReadFlags(object);
+    }
+    void ReadValues(I* object) {
         for (Field& field : m_fields)
             field.asRead = ReadPenText(object, field.get);
+    }
+    void ReadFlags(I* object) {
         for (Field& field : m_fields) {
             VARIANT_BOOL flag = VARIANT_TRUE;
             if (field.isReadOnly && SUCCEEDED((object->*field.isReadOnly)(&flag)))

@@ -13,7 +13,7 @@ namespace {
 constexpr int kEditIds[] = {IDC_HOME_PHONE, IDC_HOME_FAX, IDC_PAGER, IDC_BUSINESS_PHONE, IDC_BUSINESS_FAX};
 } // namespace
 
-PhonePage::PhonePage() : SheetPage(IDD_PHONES) {
+PhonePage::PhonePage() : SheetPage(IDD_PHONES, "PhonePage") {
     using U = IUserData;
     m_texts.Add(m_edits[0], &U::GetHomePhone, &U::SetHomePhone, &U::IsHomePhoneReadOnly,
                 "Failed to set home phone number (0x%08x).", IDS_VALUE_HOME_PHONE);
@@ -87,20 +87,4 @@ BOOL PhonePage::OnApply() {
     }
     OnUpdateUI();
     return TRUE;
-}
-
-LRESULT PhonePage::OnPenDocked(const char* penId, LPARAM) {
-    TraceScope scope("PhonePage::OnPenDocked");
-    scope.trace("Pen %s docked.", penId);
-    UpdatePage();
-    CloseOpenWindows();
-    return 0;
-}
-
-LRESULT PhonePage::OnPenUndocked(const char* penId, LPARAM) {
-    TraceScope scope("PhonePage::OnPenUndocked");
-    scope.trace("Pen %s undocked.", penId);
-    UpdatePage();
-    CloseOpenWindows();
-    return 0;
 }

@@ -19,8 +19,6 @@ protected:
     void OnDestroy() override;
     BOOL OnKillActive() override;
     void OnUpdateUI() override;
-    LRESULT OnPenDocked(const char* penId, LPARAM lp) override;
-    LRESULT OnPenUndocked(const char* penId, LPARAM lp) override;
 
 private:
     bool Validate();

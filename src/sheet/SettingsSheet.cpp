@@ -22,6 +22,7 @@ enum PageSlot { kStatus, kConnection, kDetails, kShortcuts, kAdvanced, kAbout };
 SettingsSheet::SettingsSheet(HWND parent, UINT selectPage)
     : PropertySheet(LoadResString(IDS_SHEET_CAPTION), parent, selectPage) {
     TraceScope scope("SettingsSheet::SettingsSheet");
+    NameInLog("SettingsSheet");
     EnableStackedTabs(false);
     AddPages();
 }
@@ -137,44 +138,9 @@ void SettingsSheet::RemovePages() {
         RemoveIfPresent(page);
 }
 
-BOOL SettingsSheet::ApplyPages() {
-    TraceScope scope("SettingsSheet::ApplyPages");
-    BOOL result = TRUE;
-    PropertyPage* active = GetActivePage();
-    if (active && active->IsWindow()) {
-        active->UpdateData(true);
-        if (!active->OnApply()) {
-            Tell(Handle());
-            return FALSE;
-        }
-    }
-    for (int i = 0; i < GetPageCount(); ++i) {
-        PropertyPage* page = GetPage(i);
-        if (page == active || !page->IsWindow())
-            continue;
-        page->UpdateData(true);
-        if (!page->OnApply())
-            result = FALSE;
-    }
+void SettingsSheet::OnPagesApplied() {
     UpdatePages();
-    // Values that were not saved are told once, whatever page they were on, and OK
-    // keeps the sheet open so that they can be applied again.
-    if (Any()) {
-        Tell(Handle());
-        result = FALSE;
-    }
-    return result;
-}
-
-void SettingsSheet::OnApply() {
-    TraceScope scope("SettingsSheet::OnApply");
-    ApplyPages();
-}
-
-void SettingsSheet::OnOK() {
-    TraceScope scope("SettingsSheet::OnOK");
-    if (ApplyPages())
-        OnClose();
+    Tell(Handle());
 }
 
 void SettingsSheet::OnCancel() {

@@ -45,7 +45,6 @@ public:
     Microsoft::WRL::ComPtr<IPairedDevice> GetPairedDevice(int index) override;
 
     void ShowHistory();
-    BOOL ApplyPages();
     void AddPages();
     void RemovePages();
     void UpdatePages();
@@ -56,9 +55,9 @@ protected:
     BOOL OnInitDialog() override;
     void OnDestroy() override;
     void OnClose() override;
-    void OnApply() override;
-    void OnOK() override;
     void OnCancel() override;
+    // The page set follows the settings, then what was not saved is told once.
+    void OnPagesApplied() override;
     bool OnAppMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
 
     LRESULT OnPenDocked(const char* penId, LPARAM lp) override;

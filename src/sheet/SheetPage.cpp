@@ -2,6 +2,7 @@
 
 #include "core/TraceScope.h"
 #include "framework/ResourceText.h"
+#include "pen/MyPens.h"
 #include "pen/PenSource.h"
 #include "sheet/WriteFailures.h"
 
@@ -15,10 +16,26 @@ Microsoft::WRL::ComPtr<IPairedDevice> SheetPage::GetPairedDevice(int index) cons
     return source ? source->GetPairedDevice(index) : nullptr;
 }
 
-void SheetPage::CloseOpenWindows() {
-    TraceScope scope("SheetPage::CloseOpenWindows", true);
-    if (m_openDialog && m_openDialog->IsWindow())
-        m_openDialog->Send(WM_CLOSE);
+LRESULT SheetPage::OnPenDocked(const char* penId, LPARAM lp) {
+    TraceScope scope(ScopeName("OnPenDocked"));
+    scope.trace("Pen %s docked.", penId);
+    PassOnPenMessage(MyPens::WM_PENDOCKED, penId, lp);
+    return 0;
+}
+
+LRESULT SheetPage::OnPenUndocked(const char* penId, LPARAM lp) {
+    TraceScope scope(ScopeName("OnPenUndocked"));
+    scope.trace("Pen %s undocked.", penId);
+    PassOnPenMessage(MyPens::WM_PENUNDOCKED, penId, lp);
+    return 0;
+}
+
+void SheetPage::PassOnPenMessage(UINT msg, const char* penId, LPARAM lp) {
+    UpdatePage();
+    if (m_hearsPen && m_hearsPen->IsWindow())
+        m_hearsPen->Send(msg, reinterpret_cast<WPARAM>(penId), lp);
+    if (m_closedByPen && m_closedByPen->IsWindow())
+        m_closedByPen->Send(WM_CLOSE);
     if (m_question)
         m_question->Close(IDNO);
 }

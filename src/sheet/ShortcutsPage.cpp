@@ -23,20 +23,21 @@ constexpr ListColumn kColumns[] = {
     {IDS_SHORTCUT_FAX, "Windows/Main/Shortcuts/Fax", 100},
 };
 
-// The pen's collection and its count, or null (warnings logged).
-ComPtr<IAddressShortcuts> GetShortcuts(IPen* pen, long& count, TraceScope& scope) {
-    ComPtr<IAddressShortcuts> shortcuts;
+// The pen's collection and its count; null and why when they can't be had (warnings
+// logged).
+HRESULT GetShortcuts(IPen* pen, ComPtr<IAddressShortcuts>& shortcuts, long& count, TraceScope& scope) {
     HRESULT hr = pen->GetAddressShortcuts(&shortcuts);
     if (FAILED(hr) || !shortcuts) {
         scope.warning("Error getting address shortcuts (0x%08x).", static_cast<unsigned>(hr));
-        return nullptr;
+        shortcuts.Reset();
+        return FAILED(hr) ? hr : E_POINTER;
     }
     hr = shortcuts->GetCount(&count);
     if (FAILED(hr)) {
         scope.warning("Error getting count (0x%08x).", static_cast<unsigned>(hr));
-        return nullptr;
+        shortcuts.Reset();
     }
-    return shortcuts;
+    return hr;
 }
 
 // Shortcut index (from 1) of the collection, or null (warnings logged).
@@ -62,7 +63,7 @@ ComPtr<IAddressShortcut> GetShortcut(IAddressShortcuts* shortcuts, long index, T
 }
 } // namespace
 
-ShortcutsPage::ShortcutsPage() : SheetPage(IDD_SHORTCUTS) {}
+ShortcutsPage::ShortcutsPage() : SheetPage(IDD_SHORTCUTS, "ShortcutsPage") {}
 ShortcutsPage::~ShortcutsPage() = default;
 
 BOOL ShortcutsPage::OnInitDialog() {
@@ -93,7 +94,9 @@ void ShortcutsPage::UpdatePage() {
     SendMessageW(list, WM_SETREDRAW, FALSE, 0);
     ListView_DeleteAllItems(list);
     long count = 0;
-    ComPtr<IAddressShortcuts> shortcuts = pen ? GetShortcuts(pen, count, scope) : nullptr;
+    ComPtr<IAddressShortcuts> shortcuts;
+    if (pen)
+        GetShortcuts(pen, shortcuts, count, scope);
     for (long i = 1; shortcuts && i <= count; ++i) {
         ComPtr<IAddressShortcut> shortcut = GetShortcut(shortcuts.Get(), i, scope);
         Records records;
@@ -190,7 +193,7 @@ void ShortcutsPage::OnEditShortcut() {
     // The editor works on a copy: a pen message that rebuilds the list while it runs
     // must not leave it writing into a record that is gone.
     Shortcut edited = m_records[item].current;
-    if (RunDialog(m_editor, edited, m_hwnd) != IDOK || item >= static_cast<int>(m_records.size()))
+    if (RunDialog(m_editor, PenMessages::Close, edited, m_hwnd) != IDOK || item >= static_cast<int>(m_records.size()))
         return;
     m_records[item].current = edited;
     ShowItem(item);
@@ -221,8 +224,8 @@ BOOL ShortcutsPage::OnApply() {
     if (!pen || !changed)
         return TRUE;
     long count = 0;
-    ComPtr<IAddressShortcuts> shortcuts = GetShortcuts(pen, count, scope);
-    HRESULT failure = shortcuts ? S_OK : E_FAIL;
+    ComPtr<IAddressShortcuts> shortcuts;
+    HRESULT failure = GetShortcuts(pen, shortcuts, count, scope);
     // Fields set on the collection, as read once the pen has the collection back.
     std::vector<std::pair<Records*, const ShortcutField*>> written;
     // Collection items beyond the list (the pen's list grew meanwhile) are left alone.
@@ -263,20 +266,4 @@ BOOL ShortcutsPage::OnApply() {
         WriteFailed(IDS_VALUE_SHORTCUT, failure);
     OnUpdateUI();
     return TRUE;
-}
-
-LRESULT ShortcutsPage::OnPenDocked(const char* penId, LPARAM) {
-    TraceScope scope("ShortcutsPage::OnPenDocked");
-    scope.trace("Pen %s docked.", penId);
-    UpdatePage();
-    CloseOpenWindows();
-    return 0;
-}
-
-LRESULT ShortcutsPage::OnPenUndocked(const char* penId, LPARAM) {
-    TraceScope scope("ShortcutsPage::OnPenUndocked");
-    scope.trace("Pen %s undocked.", penId);
-    UpdatePage();
-    CloseOpenWindows();
-    return 0;
 }

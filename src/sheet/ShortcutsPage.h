@@ -23,8 +23,6 @@ protected:
     bool OnCommand(int id, int code) override;
     bool OnNotify(NMHDR* header) override;
     void OnUpdateUI() override;
-    LRESULT OnPenDocked(const char* penId, LPARAM lp) override;
-    LRESULT OnPenUndocked(const char* penId, LPARAM lp) override;
 
     void OnEditShortcut();
     void OnClearShortcut();

@@ -190,15 +190,18 @@ TEST_F(AdvancedPage, LocalSecurityActsOnThePenOnlyAfterYes) {
     std::filesystem::remove_all(PenStorageFolder());
 }
 
-// The storage class's server path, as registered; set, the old one is returned.
-std::wstring SetStorageServer(const std::wstring& path) {
-    const wchar_t key[] = L"Software\\Classes\\CLSID\\{6002211F-F2AF-483B-818F-76D481A9B4E4}\\InprocServer32";
+// A class's server path, as registered; set, the old one is returned.
+std::wstring SetServer(const wchar_t* clsid, const wchar_t* kind, const std::wstring& path) {
+    const std::wstring key = std::wstring(L"Software\\Classes\\CLSID\\") + clsid + L"\\" + kind;
     wchar_t old[MAX_PATH] = L"";
     DWORD size = sizeof(old);
-    RegGetValueW(HKEY_LOCAL_MACHINE, key, nullptr, RRF_RT_REG_SZ, nullptr, old, &size);
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, key, nullptr, REG_SZ, path.c_str(),
+    RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, old, &size);
+    RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), nullptr, REG_SZ, path.c_str(),
                     static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
     return old;
+}
+std::wstring SetStorageServer(const std::wstring& path) {
+    return SetServer(L"{6002211F-F2AF-483B-818F-76D481A9B4E4}", L"InprocServer32", path);
 }
 
 TEST_F(AdvancedPage, LocalSecurityFailuresAreLoggedAndChangeNothing) {
@@ -367,5 +370,50 @@ TEST_F(AdvancedPage, FailingCallsAreLoggedAndWriteNothing) {
         Close();
         EXPECT_EQ(StandIn::State().dump(), before);
     }
+}
+TEST_F(AdvancedPage, ApplyAsksForThePenManagerEachTime) {
+    StartOnPage();
+    // The pen manager gone and not to be started again: Apply says so and still writes
+    // the switch.
+    ASSERT_TRUE(StandIn::Quit());
+    const wchar_t kPenManager[] = L"{1F10F714-662D-44B3-A788-02988E4BA2B5}";
+    const std::wstring server = SetServer(kPenManager, L"LocalServer32", L"C:\\ausente\\PenManager.exe");
+    EXPECT_TRUE(ui::WaitUntil([&] { return !Item(IDC_RESET_PROMPT).IsEnabled(); }, 10000));
+    Item(IDC_SHOW_INTERNET).Click();
+    ApplyHere();
+    EXPECT_TRUE(log.Contains(app.Pid(), "(AdvancedPage::OnApply) Failed to create pen manager (0x"))
+        << log.Dump();
+    EXPECT_EQ(ReadSetting(L"ShowInternetSettings"), std::optional<DWORD>(0));
+    SetServer(kPenManager, L"LocalServer32", server);
+    Close();
+}
+
+TEST_F(AdvancedPage, ChangeServerKeepsWhatWasTypedThroughPenMessages) {
+    http::HttpServer test;
+    DWORD state = 0;
+    if (!test.IsRunning() || !InternetGetConnectedState(&state, 0))
+        GTEST_SKIP() << "No network interface but loopback is up: WinINet sends no request then.";
+    StartOnPage();
+    HWND dialog = Open(Item(IDC_CHANGE_SERVER), L"Cambiar servidor");
+    ASSERT_TRUE(dialog);
+    const Control address(dialog, IDC_ORSK_ADDRESS);
+    Retype(address, test.Address());
+    // The address belongs to the pen manager, not to the pen.
+    const char kDocked[] = "(AdvancedPage::OnPenDocked) Pen AAA-BBB-CCC-DD docked.";
+    const int docked = LogLines(kDocked);
+    Redock();
+    ASSERT_TRUE(ui::WaitUntil([&] { return LogLines(kDocked) > docked; }));
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_EQ(address.Text(), test.Address());
+    // Nor does a pen message hide the dialog while the new address is tested.
+    test.Answer(200, 1500);
+    Control(dialog, IDOK).PostClick();
+    ASSERT_TRUE(ui::MessageBoxWindow::Wait(app.Pid()));
+    ASSERT_TRUE(StandIn::Undock(kPen));
+    ASSERT_TRUE(ui::WaitUntil([&] { return !Item(IDC_RESET_PROMPT).IsEnabled(); }));
+    EXPECT_TRUE(IsWindowVisible(dialog));
+    EXPECT_TRUE(Closed(dialog));
+    EXPECT_EQ(Manager().value("orskUrl", ""), Utf8(test.Address()));
+    Close();
 }
 } // namespace

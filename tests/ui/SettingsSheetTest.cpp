@@ -1,7 +1,8 @@
 // The settings sheet as the user sees it, with the stand-in's pens docked, undocked and
 // locked through penctl: the Status page's battery line follows the pen at once and on
 // its refresh timer, a second pen replaces the first, a locked pen shows only after its
-// unlock, and closing the sheet while the service log is open only hides it.
+// unlock, Apply, OK and Cancel keep an edit until it is saved, and closing the sheet
+// while the service log is open only hides it.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -153,6 +154,40 @@ TEST_F(SettingsSheet, LockedPenShowsOnlyAfterItsUnlock) {
     ASSERT_TRUE(StandIn::Unlock(kPen));
     EXPECT_TRUE(BatteryIs(kBattery80)) << Battery();
     EXPECT_TRUE(log.Contains(app.Pid(), "Faking pen docked of pen AAA-BBB-CCC-DD."));
+}
+
+TEST_F(SettingsSheet, ApplyOkAndCancelKeepAnEditUntilItIsSaved) {
+    ui::ShowInternetSettings(1);
+    const ui::SheetUnderTest details{
+        [&] {
+            StandIn::Set(kPen, L"/userData/email", L"ana.garcia@correo.es", true);
+            StartOn(L"Detalles personales", [&] { return Item(IDC_DETAILS_EMAIL).IsEnabled(); });
+            return sheet;
+        },
+        IDC_DETAILS_EMAIL,
+        L"ana@correo.es",
+        L"ana",
+        L"IPen::SetUserData",
+        [] { return Wide(Pen()["userData"].value("email", "")); },
+        L"Dirección de correo electrónico"};
+    // Pen messages reach no sheet above this one: the rows with a refusal and the one with
+    // a question open say what is new here.
+    for (const ui::SheetRow& row : ui::kSheetRows)
+        if (row.told || row.pen == ui::PenMessage::UndockedOverInvalidBox)
+            Run(details, row);
+    ui::ShowInternetSettings(0);
+}
+
+TEST_F(SettingsSheet, ShortcutsThatCannotBeHadAreToldWithTheReason) {
+    ui::ShowInternetSettings(1);
+    StartOn(L"Accesos directos a la dirección", [&] { return ui::ListView(sheet.CurrentPage(), IDC_SHORTCUT_LIST).Count() == 10; });
+    ASSERT_TRUE(ui::ListView(sheet.CurrentPage(), IDC_SHORTCUT_LIST).Select(4));
+    Item(IDC_CLEAR_SHORTCUT).PostClick();
+    EXPECT_NE(Answer(IDYES), L"(no box)");
+    ASSERT_TRUE(StandIn::Fail(L"IAddressShortcuts::GetCount", E_ACCESSDENIED));
+    sheet.Button(Sheet::kApply).PostClick();
+    EXPECT_NE(Answer(IDOK).find(L"(0x80070005)"), std::wstring::npos);
+    ui::ShowInternetSettings(0);
 }
 
 TEST_F(SettingsSheet, ClosingWhileTheLogIsOpenOnlyHidesTheSheet) {

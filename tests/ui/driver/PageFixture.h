@@ -8,10 +8,44 @@
 #include <initializer_list>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "ui/driver/Driver.h"
 
 namespace ui {
+
+// One row of a sheet's Apply/OK/Cancel table: what the user pressed, what the pen did
+// with the write, the pen message that came while the window was open, and what the user
+// is left with.
+enum class Press { Apply, Ok, Cancel };
+enum class Write { Saved, Refused, RefusedOnce }; // RefusedOnce: saved when pressed again
+enum class PenMessage { None, Undocked, Redocked, UndockedOverInvalidBox };
+struct SheetRow {
+    const char* did;
+    Press press;
+    Write write;
+    PenMessage pen;
+    bool open;            // the window is still open
+    const wchar_t* shows; // the edited field afterwards, when open (null: what was typed)
+    int writes;           // write-backs the stand-in served
+    bool saved;           // the pen holds what was typed
+    bool told;            // the one message the user got names the field
+};
+// What the user does in any sheet and what he is left with.
+extern const std::vector<SheetRow> kSheetRows;
+// The sheet a table drives and the one field its rows edit.
+struct SheetUnderTest {
+    // On the field's page, once it shows the pen, with the field as the pen had it; a
+    // sheet the panel opens is opened on the running panel when there is one.
+    std::function<Sheet()> open;
+    int field;
+    const wchar_t* typed;
+    const wchar_t* invalid; // a text the field refuses when it is left
+    const wchar_t* writeBack; // the call that saves the field (or that the rows make fail)
+    std::function<std::wstring()> penValue;
+    const wchar_t* valueName; // the field as a message names it
+    bool setText = false; // the field takes its text at once (an IP address control)
+};
 
 class PageTest : public ::testing::Test {
 public: // the cases of a table act on the fixture too
@@ -66,9 +100,19 @@ public: // the cases of a table act on the fixture too
     int LogLines(const std::string& text);
     // Cancel, and the program ends.
     void Close();
+    bool Running() { return app.Pid() && !app.WaitExit(0); }
     // Closes the program as the system does from outside (WM_CLOSE to its main window);
     // true when it ended in time.
     bool Quit(DWORD timeoutMs = 10000);
+
+    // A row of a table, from the sheet opened to the sheet closed again.
+    void Run(const SheetUnderTest& under, const SheetRow& row);
+    static std::string Utf8(const std::wstring& text);
+private:
+    void RunSteps(const SheetUnderTest& under, const SheetRow& row, Sheet& on);
+
+public:
+    static std::wstring Wide(const std::string& utf8);
 
     DebugLog log;
     Process app;

@@ -148,6 +148,15 @@ int StandIn::CallCount(const std::string& method) {
     return count;
 }
 
+std::vector<std::string> StandIn::Calls() {
+    const nlohmann::json calls = nlohmann::json::parse(Run({L"calls"}).out, nullptr, false);
+    std::vector<std::string> methods;
+    if (calls.is_array())
+        for (const auto& call : calls)
+            methods.push_back(call.value("method", ""));
+    return methods;
+}
+
 bool StandIn::Fail(const std::wstring& method, HRESULT hr, int times) {
     wchar_t code[16];
     swprintf(code, 16, L"0x%08lX", static_cast<unsigned long>(hr));

@@ -42,6 +42,8 @@ public:
     static bool Clear();
     // How often the stand-in has served a method ("IPen::SetUserData") so far.
     static int CallCount(const std::string& method);
+    // The methods it has served, in order.
+    static std::vector<std::string> Calls();
     // The whole state: {"manager": {...}, "pens": {"ID": {...}}}; null when it can't be had.
     static nlohmann::json State();
     static bool Quit();

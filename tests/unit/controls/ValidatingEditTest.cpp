@@ -3,6 +3,7 @@
 #include "controls/PhoneEdit.h"
 
 #include <gtest/gtest.h>
+#include <imm.h>
 
 #include <memory>
 #include <string>
@@ -51,6 +52,17 @@ struct EditInDialog {
     }
     ~EditInDialog() { DestroyWindow(dialog); }
     LRESULT Send(UINT msg, WPARAM wp = 0, LPARAM lp = 0) { return SendMessageW(hwnd, msg, wp, lp); }
+    // The system's input method composes text and completes it, as the user does.
+    void Compose(const std::wstring& text) {
+        SetFocus(hwnd);
+        HIMC context = ImmGetContext(hwnd);
+        ImmSetCompositionStringW(context, SCS_SETSTR, const_cast<wchar_t*>(text.c_str()),
+                                 static_cast<DWORD>(text.size() * sizeof(wchar_t)), nullptr, 0);
+        ImmNotifyIME(context, NI_COMPOSITIONSTR, CPS_COMPLETE, 0);
+        ImmReleaseContext(hwnd, context);
+        for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);)
+            DispatchMessageW(&msg);
+    }
 
     std::unique_ptr<ValidatingEdit> edit;
     HWND dialog = nullptr;
@@ -68,7 +80,8 @@ void SetClipboard(const std::wstring& text) {
 }
 
 // One editing message on a prepared text and selection, and the text it must leave. The
-// text argument is the clipboard of WM_PASTE and the replacement of EM_REPLACESEL.
+// text argument is the clipboard of WM_PASTE, the replacement of EM_REPLACESEL and what
+// an input method composed for WM_IME_COMPOSITION (delivered by the input method).
 struct Step {
     Kind kind;
     const wchar_t* before;
@@ -92,6 +105,8 @@ const Step kSteps[] = {
     {Kind::Base8, L"abc", 3, 3, WM_UNDO, 0, L"", L"abc"},
     {Kind::Base8, L"abcdef", 6, 6, WM_UNICHAR, 'g', L"", L"abcdefg"},
     {Kind::Base8, L"abcdef", 6, 6, WM_UNICHAR, 0x1F600, L"", L"abcdef"},
+    {Kind::Base8, L"abc", 3, 3, WM_IME_COMPOSITION, GCS_RESULTSTR, L"defg", L"abcdefg"},
+    {Kind::Base8, L"abc", 3, 3, WM_IME_COMPOSITION, GCS_RESULTSTR, L"d\u00e9fg", L"abc"},
     {Kind::Email, L"a.b", 1, 1, WM_CHAR, VK_BACK, L"", L"a.b"}, // would leave ".b"
     {Kind::Email, L"a.b", 0, 0, WM_CHAR, VK_BACK, L"", L"a.b"}, // at the start: unchanged, passes
     {Kind::Email, L"a.b", 3, 3, WM_CHAR, VK_BACK, L"", L"a."},
@@ -105,6 +120,7 @@ const Step kSteps[] = {
     {Kind::Email, L"ab", 2, 2, WM_CHAR, '_', L"", L"ab_"},
     {Kind::Email, L"a@b", 3, 3, WM_CHAR, '_', L"", L"a@b"},
     {Kind::Email, L"a@b", 3, 3, WM_PASTE, 0, L"@c.de", L"a@b"},
+    {Kind::Email, L"a@b", 3, 3, WM_IME_COMPOSITION, GCS_RESULTSTR, L"@c", L"a@b"},
     {Kind::Host, L"h:6553", 6, 6, WM_CHAR, '6', L"", L"h:6553"},
     {Kind::Host, L"h:6553", 6, 6, WM_CHAR, '5', L"", L"h:65535"},
     {Kind::Phone, L"", 0, 0, WM_CHAR, '-', L"", L""},
@@ -134,7 +150,10 @@ TEST_P(ValidatingEditPaths, EditingMessagesEndWithThePredictedText) {
         t.Send(EM_SETSEL, step.selStart, step.selEnd);
         if (step.msg == WM_PASTE)
             SetClipboard(step.text);
-        t.Send(step.msg, step.wp, step.msg == EM_REPLACESEL ? LPARAM(step.text) : 0);
+        if (step.msg == WM_IME_COMPOSITION)
+            t.Compose(step.text);
+        else
+            t.Send(step.msg, step.wp, step.msg == EM_REPLACESEL ? LPARAM(step.text) : 0);
         const std::wstring what = std::wstring(step.before) + L" / " + std::to_wstring(step.msg);
         EXPECT_EQ(t.edit->GetWindowUnicode(), step.after) << testing::PrintToString(what);
         EXPECT_EQ(t.edit->Text(), step.after) << testing::PrintToString(what); // what the control shows
