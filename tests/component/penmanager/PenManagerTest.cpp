@@ -9,7 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -622,20 +624,111 @@ TEST_F(PenManagerTest, DelaysFailuresAndRawEventsAsInjected) {
     EXPECT_EQ((std::vector<std::wstring>{L"RAW-1", L"7"}), first.calls[0].bstrArgs);
     EXPECT_EQ(1u, second.calls.size());
 
-    // The connection point lists its sinks.
     ComPtr<IConnectionPoint> point = eventPoint();
-    ComPtr<IEnumConnections> connections;
-    ASSERT_HRESULT_SUCCEEDED(point->EnumConnections(&connections));
-    // One at a time and without a fetched count: Wine's proxy does not pass that back.
-    std::vector<DWORD> listed;
-    CONNECTDATA data{};
-    while (listed.size() < 5 && connections->Next(1, &data, nullptr) == S_OK) {
-        listed.push_back(data.dwCookie);
-        data.pUnk->Release();
-    }
-    EXPECT_EQ((std::vector<DWORD>{cookies[0], cookies[1]}), listed);
     for (DWORD cookie : cookies)
         ASSERT_HRESULT_SUCCEEDED(point->Unadvise(cookie));
+}
+
+// Another client holds a sink and stops answering, or dies: the stand-in goes on
+// answering every control call, this client hears every event in the order fired, and
+// the other sink is dropped (a frozen client after it has not answered for 5 s).
+TEST_F(PenManagerTest, FrozenOrKilledClientStallsNeitherTheStandInNorTheOtherSinks) {
+    enum Fate { Frozen, Killed, FrozenThenKilled };
+    RecordingSink sink;
+    const DWORD cookie = advise(sink);
+    std::wstring client = StandIn::binDir() + L"sink_client.exe";
+    const wchar_t readyName[] = L"Local\\QuillpadSinkClientReady";
+    HANDLE ready = CreateEventW(nullptr, FALSE, FALSE, readyName);
+    ASSERT_TRUE(ready);
+    int pen = 0;
+    for (Fate fate : {Frozen, Killed, FrozenThenKilled}) {
+        std::wstring commandLine = L"\"" + client + L"\" wait " + readyName;
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        ASSERT_TRUE(CreateProcessW(client.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   nullptr, &startup, &process));
+        HANDLE waits[] = {ready, process.hProcess};
+        ASSERT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, waits, FALSE, 10000)) << "client did not advise";
+        ASSERT_EQ(2, read(control, &IPenManagerControl::GetSinkCount));
+        if (fate == Killed)
+            TerminateProcess(process.hProcess, 9);
+        else
+            SuspendThread(process.hThread); // its apartment's thread
+
+        std::vector<std::wstring> fired;
+        for (int i = 0; i < 3; ++i) {
+            fired.push_back(L"FRZ-" + std::to_wstring(++pen));
+            dock(fired.back().c_str());
+            ASSERT_HRESULT_SUCCEEDED(control->Undock(Bstr(fired.back().c_str()).value));
+            if (fate == FrozenThenKilled && i == 0)
+                TerminateProcess(process.hProcess, 9); // while the stand-in waits for its answer
+        }
+        ASSERT_TRUE(pumpUntil([&] { return sink.received(2, fired.back()); })) << fate;
+        std::vector<std::wstring> heard;
+        for (const auto& call : sink.calls)
+            if (call.bstrArgs[0].rfind(L"FRZ-", 0) == 0 && call.bstrArgs[0] >= fired.front())
+                heard.push_back(std::to_wstring(call.id) + call.bstrArgs[0]);
+        std::vector<std::wstring> order;
+        for (const auto& id : fired)
+            order.insert(order.end(), {L"1" + id, L"2" + id});
+        EXPECT_EQ(order, heard) << fate;
+        EXPECT_EQ(1, read(control, &IPenManagerControl::GetSinkCount)) << fate; // waits out the 5 s
+        TerminateProcess(process.hProcess, 9);
+        WaitForSingleObject(process.hProcess, 10000);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+    CloseHandle(ready);
+    ASSERT_HRESULT_SUCCEEDED(eventPoint()->Unadvise(cookie));
+}
+
+// Bursts of one pen's outbox events while a client of another apartment keeps advising
+// and unadvising: every event reaches the sink that stayed, in the order fired.
+TEST_F(PenManagerTest, BurstWhileAnotherClientAdvisesAndUnadvisesArrivesWholeAndInOrder) {
+    RecordingSink sink;
+    const DWORD cookie = advise(sink);
+    dock(L"BURST-1");
+    std::atomic<bool> firing{true};
+    std::atomic<int> rounds{0};
+    std::thread other([&] {
+        CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+        {
+            ComPtr<IPenManager> own;
+            ComPtr<IConnectionPointContainer> container;
+            ComPtr<IConnectionPoint> point;
+            if (SUCCEEDED(CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&own))) &&
+                SUCCEEDED(own.As(&container)) &&
+                SUCCEEDED(container->FindConnectionPoint(DIID_IPenManagerEvents, &point))) {
+                while (firing) {
+                    RecordingSink passing;
+                    DWORD passingCookie = 0;
+                    if (FAILED(point->Advise(&passing, &passingCookie)) || FAILED(point->Unadvise(passingCookie)))
+                        break;
+                    ++rounds;
+                }
+            }
+        }
+        CoUninitialize();
+    });
+    const int kBursts = 20, kEach = 50;
+    for (int i = 0; i < kBursts; ++i)
+        ASSERT_HRESULT_SUCCEEDED(control->FireBurst(Bstr(L"BURST-1").value, 9, kEach));
+    const bool all = pumpUntil([&] { return sink.calls.size() >= 1 + kBursts * kEach; }, 20000);
+    firing = false;
+    other.join();
+    ASSERT_TRUE(all) << sink.calls.size();
+    std::vector<std::wstring> heard, order;
+    for (const auto& call : sink.calls)
+        if (call.id == 9)
+            heard.push_back(call.bstrArgs[2]);
+    for (int i = 0; i < kBursts; ++i)
+        for (int low = 1; low <= kEach; ++low)
+            order.push_back(std::to_wstring(low));
+    EXPECT_EQ(order, heard);
+    EXPECT_GT(rounds.load(), 0);
+    EXPECT_EQ(1, read(control, &IPenManagerControl::GetSinkCount));
+    ASSERT_HRESULT_SUCCEEDED(eventPoint()->Unadvise(cookie));
 }
 
 } // namespace
