@@ -70,6 +70,7 @@ struct EventSource::Sink {
     bool stop = false;
     std::atomic<ULONGLONG> callStart{0}; // while an Invoke is under way
     std::atomic<int> state{Live};
+    std::atomic<bool> ended{false}; // the thread has let go of its reference
 
     bool idle() {
         std::lock_guard<std::mutex> guard(lock);
@@ -132,6 +133,7 @@ void EventSource::Sink::deliver(std::shared_ptr<Sink> sink, IStream* stream) {
     }
     if (target)
         target->Release();
+    sink->ended = true;
     CoUninitialize();
     SetEvent(progress());
 }
@@ -246,8 +248,9 @@ STDMETHODIMP EventSource::Unadvise(DWORD cookie) {
         return CONNECT_E_NOCONNECTION;
     std::shared_ptr<Sink> sink = it->second;
     sink->halt();
-    // No event reaches a client after its Unadvise has returned.
-    waitFor([&] { return sink->callStart == 0 || sink->state != Sink::Live; });
+    // No event reaches a client after its Unadvise has returned, and no reference of
+    // ours is left in it.
+    waitFor([&] { return sink->ended || sink->state != Sink::Live; });
     it = sinks_.find(cookie);
     if (it != sinks_.end() && sink->state == Sink::Live) {
         sinks_.erase(it);
