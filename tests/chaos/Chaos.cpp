@@ -9,6 +9,7 @@
 //           message within 5 s throughout. CHAOS_SEED replays a run.
 // Findings go to stderr, one line each; the exit code is their number (at most 100).
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdio>
 #include <fstream>
@@ -111,6 +112,9 @@ struct Panel {
             } else if (HWND popup = Popup()) {
                 ui::Post(popup, WM_COMMAND, IDCANCEL);
                 ui::WaitUntil([&] { return !IsWindowVisible(popup); }, 2000);
+            } else if (HWND log = ui::FindDialog(process.Pid(), ui::kServiceLogCaption); log && IsWindowVisible(log)) {
+                ui::Post(log, WM_CLOSE); // a visible service log keeps the program on after OK
+                ui::WaitUntil([&] { return !IsWindowVisible(log); }, 2000);
             } else {
                 return;
             }
@@ -172,14 +176,22 @@ int Tour(Panel& panel) {
             continue;
         }
         ChangeOneField(panel.sheet.CurrentPage());
+        for (const ui::Control& list : Children(panel.sheet.CurrentPage(), WC_LISTVIEWW))
+            ui::ListView(list.Hwnd()).Select(0); // buttons that act on a row
         for (const ui::Control& button : Buttons(panel.sheet.CurrentPage())) {
             button.PostClick();
-            Sleep(400);
+            Sleep(300);
+            // A sub-sheet gets one field changed per page and OK; dialogs are cancelled.
             if (HWND popup = panel.Popup(); popup && ui::Sheet(popup).PageCount() > 0) {
                 ui::Sheet sub(popup);
                 for (int subPage = 0; subPage < sub.PageCount(); ++subPage)
                     if (sub.SelectPage(subPage))
                         ChangeOneField(sub.CurrentPage());
+                const int before = panel.boxes;
+                sub.Button(ui::Sheet::kOk).PostClick();
+                Sleep(1500);
+                panel.CloseAll(IDOK);
+                told += panel.boxes - before;
             }
             panel.CloseAll();
             if (!panel.Alive() || !panel.Answers())

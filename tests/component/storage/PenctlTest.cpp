@@ -160,12 +160,16 @@ void writeFile(const std::wstring& path, const std::string& text) {
     }
 }
 
+std::wstring binDir() {
+    wchar_t self[MAX_PATH];
+    std::wstring exe(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+    return exe.substr(0, exe.find_last_of(L'\\') + 1);
+}
+
 // Runs penctl.exe from beside this test with that standard input. Its output goes
 // through files: a pen manager that penctl starts inherits its handles and outlives it.
 PenctlRun runPenctl(const std::wstring& arguments, const std::string& input = "") {
-    wchar_t self[MAX_PATH];
-    std::wstring dir(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
-    dir = dir.substr(0, dir.find_last_of(L'\\') + 1);
+    const std::wstring dir = binDir();
     const std::wstring exe = dir + L"penctl.exe", in = dir + L"penctl.in", out = dir + L"penctl.out",
                        err = dir + L"penctl.err";
     writeFile(in, input);
@@ -207,14 +211,15 @@ PenctlRun runPenctl(const std::wstring& arguments, const std::string& input = ""
 // control class the second half removes).
 TEST(PenctlExitCodeTest, ValuesFromFilesOrInputAndEveryFailureToldOnStderr) {
     const std::string big = "{\"note\": \"" + std::string(100000, 'x') + "\"}";
-    writeFile(L"big.json", big);
+    const std::wstring bigFile = binDir() + L"big.json";
+    writeFile(bigFile, big);
     const struct {
-        const wchar_t* arguments;
+        std::wstring arguments;
         std::string input;
         long code;
         std::string shows; // in the dump afterwards (code 0) or on stderr
     } reachable[] = {
-        {L"set - /manager/big @big.json --json", "", 0, "\"" + std::string(100000, 'x') + "\""},
+        {L"set - /manager/big \"@" + bigFile + L"\" --json", "", 0, "\"" + std::string(100000, 'x') + "\""},
         {L"set AAA-BBB-CCC-DD /userData/readOnly - --json", "{\"email\": true}", 0, "\"email\": true"},
         {L"outbox add AAA-BBB-CCC-DD -", " {\"seconds\": 77, \"serviceName\": \"Desde stdin\"}", 0, "Desde stdin"},
         {L"outbox add AAA-BBB-CCC-DD -", "[1]", 2, "must be a JSON object"},
@@ -247,7 +252,7 @@ TEST(PenctlExitCodeTest, ValuesFromFilesOrInputAndEveryFailureToldOnStderr) {
         {L"password PEN-1", 2},
         {L"status", 1},
         {L"dock PEN-1", 1},
-        {L"set - /manager/big @big.json --json", 1},
+        {L"set - /manager/big @missing.json --json", 2},
         {L"password PEN-1 Secreto1", 1},
         {L"hint PEN-1", 1},
         {L"quit", 1},
