@@ -12,6 +12,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <fcntl.h>
+#include <io.h>
+
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -213,6 +216,34 @@ int run(IPenManagerControl* control, const PenctlArgs::Command& command) {
     return 2;
 }
 
+// A JSON value given as "@path" (UTF-8 text) or "-" (standard input) replaced by what it
+// names; false, with why on stderr, when that can't be read.
+bool readValue(std::wstring& value) {
+    if (!PenctlArgs::readLater(value))
+        return true;
+    if (value == L"-")
+        _setmode(_fileno(stdin), _O_BINARY);
+    FILE* file = value == L"-" ? stdin : _wfopen(value.c_str() + 1, L"rb");
+    if (!file) {
+        writeErr(L"penctl: cannot open " + value.substr(1) + L".\n");
+        return false;
+    }
+    std::string text;
+    char chunk[65536];
+    for (size_t read; (read = std::fread(chunk, 1, sizeof chunk, file)) > 0;)
+        text.append(chunk, read);
+    const bool failedRead = std::ferror(file) != 0;
+    if (file != stdin)
+        std::fclose(file);
+    if (failedRead) {
+        writeErr(L"penctl: cannot read " + (value == L"-" ? std::wstring(L"standard input") : value.substr(1)) +
+                 L".\n");
+        return false;
+    }
+    value = StringPackage::utf8ToWide(text);
+    return true;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -222,7 +253,15 @@ int wmain(int argc, wchar_t** argv) {
         writeErr(L"penctl: " + usage->message + L"\n" + PenctlArgs::kUsage + L"\n");
         return 2;
     }
-    const auto& command = std::get<PenctlArgs::Command>(parsed);
+    auto command = std::get<PenctlArgs::Command>(parsed);
+    if (command.verb == Verb::OutboxAdd ? !readValue(command.json)
+        : command.valueKind == PenctlArgs::ValueKind::Json && !readValue(command.text))
+        return 2;
+    const size_t first = command.json.find_first_not_of(L" \t\r\n");
+    if (command.verb == Verb::OutboxAdd && (first == std::wstring::npos || command.json[first] != L'{')) {
+        writeErr(L"penctl: the outbox item must be a JSON object.\n");
+        return 2;
+    }
 
     HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     if (FAILED(hr))

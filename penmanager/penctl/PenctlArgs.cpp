@@ -11,6 +11,7 @@ namespace PenctlArgs {
 const wchar_t kUsage[] =
     L"usage: penctl status | dock ID | undock ID | lock ID [--unlock-fails] | unlock ID | "
     L"outbox add ID JSON | set ID|- PATH VALUE [--text|--json] | "
+    L"(a JSON value may be @FILE or - for standard input) | "
     L"password ID TEXT [HINT] | password ID --clear | hint ID | fail METHOD HRESULT [--times N] | "
     L"delay METHOD MS [--times N] | burst ID docked|undocked|unlocked|outbox N | clear | dump | calls | quit";
 
@@ -54,6 +55,10 @@ bool parseTimes(const std::vector<std::wstring>& args, size_t from, long& count)
 }
 
 } // namespace
+
+bool readLater(const std::wstring& value) {
+    return value == L"-" || (value.size() > 1 && value[0] == L'@');
+}
 
 Result parse(const std::vector<std::wstring>& args) {
     if (args.empty())
@@ -103,7 +108,7 @@ Result parse(const std::vector<std::wstring>& args) {
     if (verb == L"outbox") {
         if (n != 4 || args[1] != L"add" || !isPenId(args[2]))
             return error(L"outbox add needs a pen id and a JSON object");
-        if (args[3].empty() || args[3][0] != L'{')
+        if (!readLater(args[3]) && (args[3].empty() || args[3][0] != L'{'))
             return error(L"the outbox item must be a JSON object");
         command.verb = Verb::OutboxAdd;
         command.penId = args[2];

@@ -33,6 +33,10 @@ struct UsageError {
 
 using Result = std::variant<Command, UsageError>;
 
+// Whether a JSON value is to be read from a file ("@path") or standard input ("-"):
+// values longer than a command line can carry.
+bool readLater(const std::wstring& value);
+
 // args without the program name.
 Result parse(const std::vector<std::wstring>& args);
 

@@ -5,25 +5,31 @@
 #include <olectl.h>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "DualObject.h"
 #include "pen/PenManager.h"
 
+// Every sink has its own queue and a delivery thread of its own, so a client that hangs
+// or died while holding a sink never stalls the stand-in or the other clients, and each
+// client hears the events in the order they were fired. Everything but the delivery runs
+// on the stand-in's one apartment.
 class EventSource : public IConnectionPoint {
 public:
     static EventSource& instance();
 
-    // Fires to every sink: DISPATCH_METHOD, positional arguments in call order, always
-    // a result VARIANT. A sink whose call fails with an RPC error belongs to a client
-    // that died and is dropped.
+    // Queues the event for every sink: DISPATCH_METHOD, positional arguments in call
+    // order, always a result VARIANT.
     void fire(DISPID id, const std::vector<VARIANT>& args);
-    // As above with caller-chosen flags and whether a result VARIANT is passed. Answers
-    // the first failure a live sink gave, or S_OK.
+    // As above with caller-chosen flags and whether a result VARIANT is passed; waits until
+    // every sink has answered this event (or counts as gone) and answers the first
+    // failure a live sink gave, or S_OK.
     HRESULT fireRaw(DISPID id, WORD flags, const std::vector<VARIANT>& args, bool passResult);
     void fireForPen(DISPID id, const std::string& penId);
-    long sinkCount() const { return static_cast<long>(sinks_.size()); }
+    // The sinks once everything fired so far has been delivered.
+    long sinkCount();
     void dropAll();
 
     STDMETHODIMP QueryInterface(REFIID riid, void** ppv) override;
@@ -37,8 +43,16 @@ public:
 
     void setContainer(IConnectionPointContainer* container) { container_ = container; }
 
+    struct Sink;
+
 private:
-    std::map<DWORD, IDispatch*> sinks_;
+    HRESULT queue(DISPID id, WORD flags, const std::vector<VARIANT>& args, bool passResult, bool wait);
+    // Forgets the sinks whose client is gone; the apartment's own calls all begin here.
+    void sweep();
+    // Serves the apartment until done() or the limit a client has to answer an event.
+    template <class Done> void waitFor(Done done);
+
+    std::map<DWORD, std::shared_ptr<Sink>> sinks_;
     DWORD nextCookie_ = 1;
     IConnectionPointContainer* container_ = nullptr;
 };

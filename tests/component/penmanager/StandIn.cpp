@@ -66,11 +66,14 @@ bool restartRpcSs() {
     return restarted;
 }
 
-HANDLE start(DWORD timeoutMs) {
+std::wstring binDir() {
     wchar_t self[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring exe(self, length);
-    exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"PenManager.exe";
+    std::wstring exe(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+    return exe.substr(0, exe.find_last_of(L'\\') + 1);
+}
+
+HANDLE start(DWORD timeoutMs) {
+    std::wstring exe = binDir() + L"PenManager.exe";
     std::wstring commandLine = L"\"" + exe + L"\"";
     // Created unset before the start: the event of a killed stand-in may still be set.
     HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, kReadyEvent);

@@ -65,6 +65,8 @@ bool running();
 // activation fails with 0x800706BA until the service is restarted. Call only when no
 // stand-in process is alive; the product itself never does this.
 bool restartRpcSs();
+// The folder of this executable, with its trailing backslash: the build's programs.
+std::wstring binDir();
 // Starts PenManager.exe from beside this executable, as a script would, and waits until
 // its class objects are registered. Answers its process handle, or null.
 HANDLE start(DWORD timeoutMs = 10000);

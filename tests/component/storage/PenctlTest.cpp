@@ -1,5 +1,5 @@
-// penctl's argument rules and its exit codes as a script sees them: 2 for bad arguments,
-// 1 when the pen manager cannot be reached.
+// penctl's argument rules, and what a script sees of it: values from files or standard
+// input, exit codes and a message for every failure.
 #include <windows.h>
 
 #include "PenctlArgs.h"
@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <utility>
 #include <vector>
@@ -136,53 +137,131 @@ TEST(PenctlArgsTest, MalformedCommandLinesAreUsageErrors) {
             << "accepted: " << line(args);
 }
 
-// Runs penctl.exe from beside this test and answers its exit code, or -1.
-long runPenctl(const std::wstring& arguments) {
-    wchar_t self[MAX_PATH];
-    GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring exe(self);
-    exe = exe.substr(0, exe.find_last_of(L'\\') + 1) + L"penctl.exe";
-    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION process{};
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
-        return -1;
-    DWORD code = static_cast<DWORD>(-1);
-    if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0)
-        GetExitCodeProcess(process.hProcess, &code);
-    else
-        TerminateProcess(process.hProcess, 99);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return static_cast<long>(code);
+struct PenctlRun {
+    long code = -1;
+    std::string out, err;
+};
+
+std::string fileText(const std::wstring& path) {
+    std::string text;
+    if (FILE* file = _wfopen(path.c_str(), L"rb")) {
+        char chunk[65536];
+        for (size_t read; (read = fread(chunk, 1, sizeof chunk, file)) > 0;)
+            text.append(chunk, read);
+        fclose(file);
+    }
+    return text;
 }
 
-// This test's prefix is a throw-away copy: removing the control class there leaves the
-// pen manager unreachable whether or not the build has made PenManager.exe. Bad arguments
-// still answer 2: they are refused before any COM call.
-TEST(PenctlExitCodeTest, BadArgumentsExitWithTwoAndAnUnreachablePenManagerWithOne) {
+void writeFile(const std::wstring& path, const std::string& text) {
+    if (FILE* file = _wfopen(path.c_str(), L"wb")) {
+        fwrite(text.data(), 1, text.size(), file);
+        fclose(file);
+    }
+}
+
+std::wstring binDir() {
+    wchar_t self[MAX_PATH];
+    std::wstring exe(self, GetModuleFileNameW(nullptr, self, MAX_PATH));
+    return exe.substr(0, exe.find_last_of(L'\\') + 1);
+}
+
+// Runs penctl.exe from beside this test with that standard input. Its output goes
+// through files: a pen manager that penctl starts inherits its handles and outlives it.
+PenctlRun runPenctl(const std::wstring& arguments, const std::string& input = "") {
+    const std::wstring dir = binDir();
+    const std::wstring exe = dir + L"penctl.exe", in = dir + L"penctl.in", out = dir + L"penctl.out",
+                       err = dir + L"penctl.err";
+    writeFile(in, input);
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    auto open = [&](const std::wstring& path, bool reading) {
+        return CreateFileW(path.c_str(), reading ? GENERIC_READ : GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                           &inherit, reading ? OPEN_EXISTING : CREATE_ALWAYS, 0, nullptr);
+    };
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = open(in, true);
+    startup.hStdOutput = open(out, false);
+    startup.hStdError = open(err, false);
+    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+    PROCESS_INFORMATION process{};
+    PenctlRun run;
+    if (CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                       &process)) {
+        DWORD code = static_cast<DWORD>(-1);
+        if (WaitForSingleObject(process.hProcess, 30000) == WAIT_OBJECT_0)
+            GetExitCodeProcess(process.hProcess, &code);
+        else
+            TerminateProcess(process.hProcess, 99);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        run.code = static_cast<long>(code);
+    }
+    for (HANDLE handle : {startup.hStdInput, startup.hStdOutput, startup.hStdError})
+        CloseHandle(handle);
+    run.out = fileText(out);
+    run.err = fileText(err);
+    return run;
+}
+
+// A JSON value too long for a command line comes from a file or standard input; every
+// failure says on stderr what failed: 2 for bad arguments or an unreadable value, 1 when
+// the pen manager cannot be reached (this test's prefix is a throw-away copy, whose
+// control class the second half removes).
+TEST(PenctlExitCodeTest, ValuesFromFilesOrInputAndEveryFailureToldOnStderr) {
+    const std::string big = "{\"note\": \"" + std::string(100000, 'x') + "\"}";
+    const std::wstring bigFile = binDir() + L"big.json";
+    writeFile(bigFile, big);
+    const struct {
+        std::wstring arguments;
+        std::string input;
+        long code;
+        std::string shows; // in the dump afterwards (code 0) or on stderr
+    } reachable[] = {
+        {L"set - /manager/big \"@" + bigFile + L"\" --json", "", 0, "\"" + std::string(100000, 'x') + "\""},
+        {L"set AAA-BBB-CCC-DD /userData/readOnly - --json", "{\"email\": true}", 0, "\"email\": true"},
+        {L"outbox add AAA-BBB-CCC-DD -", " {\"seconds\": 77, \"serviceName\": \"Desde stdin\"}", 0, "Desde stdin"},
+        {L"outbox add AAA-BBB-CCC-DD -", "[1]", 2, "must be a JSON object"},
+        {L"set - /manager/big @missing.json --json", "", 2, "cannot open missing.json"},
+        {L"set - /manager/big - --json", "{\"a\": ", 1, "SetJson failed (0x80070057)"},
+        {L"dock --x", "", 2, "dock needs one pen id"},
+    };
+    for (const auto& row : reachable) {
+        PenctlRun run = runPenctl(row.arguments, row.input);
+        EXPECT_EQ(row.code, run.code) << row.arguments << "\n" << run.err;
+        const std::string shown = row.code ? run.err : runPenctl(L"dump").out;
+        EXPECT_NE(std::string::npos, shown.find(row.shows)) << row.arguments;
+    }
+    EXPECT_EQ(0, runPenctl(L"quit").code);
+    for (int i = 0; i < 100; ++i) { // until the stand-in has ended
+        HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"Local\\QuillpadPenManagerStandIn");
+        if (!mutex)
+            break;
+        CloseHandle(mutex);
+        Sleep(100);
+    }
+
     wchar_t clsid[40];
     StringFromGUID2(CLSID_PenManagerControl, clsid, 40);
     std::wstring key = std::wstring(L"Software\\Classes\\CLSID\\") + clsid;
     LSTATUS rc = RegDeleteTreeW(HKEY_LOCAL_MACHINE, key.c_str());
     ASSERT_TRUE(rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND) << rc;
-
-    const std::pair<const wchar_t*, long> rows[] = {
+    const std::pair<const wchar_t*, long> unreachable[] = {
         {L"", 2},
-        {L"dock", 2},
-        {L"fail IPen::Unlock 0x80004005 --times 0", 2},
-        {L"outbox add PEN-1 \"not json\"", 2},
         {L"password PEN-1", 2},
         {L"status", 1},
         {L"dock PEN-1", 1},
+        {L"set - /manager/big @missing.json --json", 2},
         {L"password PEN-1 Secreto1", 1},
         {L"hint PEN-1", 1},
         {L"quit", 1},
     };
-    for (const auto& [arguments, code] : rows)
-        EXPECT_EQ(runPenctl(arguments), code) << arguments;
+    for (const auto& [arguments, code] : unreachable) {
+        PenctlRun run = runPenctl(arguments);
+        EXPECT_EQ(code, run.code) << arguments;
+        EXPECT_EQ(0u, run.err.rfind("penctl: ", 0)) << arguments << ": " << run.err;
+    }
 }
 
 } // namespace
