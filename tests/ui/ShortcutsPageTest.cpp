@@ -103,8 +103,9 @@ TEST_F(ShortcutsPage, FieldsThatWereNotReadAreNeverWrittenByEditingOrClearing) {
         EXPECT_EQ(Clear(answer, &caption),
                   L"¿Está seguro de que desea borrar el acceso directo a la dirección?");
         EXPECT_EQ(caption, L"Borrar acceso directo a dirección");
-        if (answer == IDNO)
+        if (answer == IDNO) {
             EXPECT_EQ(List().Text(0, 1), L"Lucía F.");
+        }
     }
     EXPECT_TRUE(ui::WaitUntil([&] { return List().Text(0, 1).empty(); }));
     EXPECT_EQ(List().Text(0, 4), kUnexpected);
