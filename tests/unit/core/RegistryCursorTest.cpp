@@ -40,20 +40,6 @@ TEST_F(RegistryCursorTest, ConstructionCreatesThePathAndEmptyMeansTheCompanyKey)
     EXPECT_TRUE(rawKeyExists(HKEY_LOCAL_MACHINE, L"Software\\Velar"));
 }
 
-TEST_F(RegistryCursorTest, MoveToRelativeUpAndAbsolute) {
-    RegistryCursor("HKEY_CURRENT_USER/Software/Velar/1.0");
-    RegistryCursor cursor("HKEY_CURRENT_USER/Software/Velar/2.0");
-    cursor.moveTo("..\\1.0");
-    EXPECT_EQ(cursor.path(), "Software\\Velar\\1.0");
-    cursor.moveTo("../..");
-    EXPECT_EQ(cursor.path(), "Software");
-    cursor.moveTo("Velar/2.0");
-    EXPECT_EQ(cursor.path(), "Software\\Velar\\2.0");
-    cursor.moveTo("\\Software");
-    EXPECT_EQ(cursor.path(), "Software");
-    EXPECT_EQ(whatOf([&] { cursor.moveTo("NoSuchKey"); }), "OSException 2");
-}
-
 TEST_F(RegistryCursorTest, NestedCreateKeyCreatesEachLevelTopDownAndLogsIt) {
     RegistryCursor cursor("HKEY_CURRENT_USER/Software/QpNest/A");
     cursor.moveTo("..");
