@@ -152,8 +152,9 @@ TEST_F(ShortcutsPage, AFailedWriteIsLoggedToldOnEachApplyAndStaysChanged) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.logged ? c.logged : "no failure");
         ASSERT_TRUE(StandIn::Clear());
-        if (c.failing)
+        if (c.failing) {
             ASSERT_TRUE(StandIn::Fail(c.failing, kFail));
+        }
         ASSERT_TRUE(ui::WaitUntil([&] { return ApplyEnabled(); }));
         const int applied = LogLines("<--(SettingsSheet::ApplyPages)");
         const int logged = c.logged ? LogLines(c.logged) : 0;
