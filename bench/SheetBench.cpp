@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "Figures.h"
-#include "component/monitor/EventSink.h"
+#include "EventSink.h"
 #include "framework/Bstr.h"
 #include "framework/Variant.h"
 #include "pen/PenManager.h"

@@ -7,6 +7,8 @@
 #include <chrono>
 #include <functional>
 #include <optional>
+#include <string>
+#include <utility>
 
 #include "ui/driver/PageFixture.h"
 
@@ -66,6 +68,13 @@ public:
             return Item(IDC_CREATE_PASS).Text() == passText && Item(IDC_CREATE_PASS).IsEnabled() == createEnabled &&
                    Item(IDC_CHANGE_PASS).IsEnabled() == changeEnabled;
         });
+    }
+    // Each field keeps at most its limit of UTF-8 bytes, the terminating zero counted.
+    static void ExpectLimits(HWND dialog, std::initializer_list<std::pair<int, size_t>> limits) {
+        for (const auto& [id, bytes] : limits) {
+            Retype(Control(dialog, id), std::wstring(bytes + 4, L'x'));
+            EXPECT_EQ(Control(dialog, id).Text().size(), bytes - 1) << "field " << id;
+        }
     }
     // The change dialog filled in and confirmed.
     HWND Change(const wchar_t* current, const wchar_t* next) {
@@ -140,6 +149,7 @@ TEST_F(ConnectionPage, PasswordIsSetChangedAndRemovedOnThePen) {
     // Set: OK only once both fields agree exactly (case counts); the hint goes along.
     HWND create = Open(Item(IDC_CREATE_PASS), L"Asignar contraseña");
     ASSERT_TRUE(create);
+    ExpectLimits(create, {{IDC_NEW_PASS, 32}, {IDC_CONFIRM_PASS, 32}, {IDC_PASS_HINT, 128}});
     Fill(create, {{IDC_NEW_PASS, L"Tinta1"}, {IDC_CONFIRM_PASS, L"tinta1"}});
     EXPECT_FALSE(Control(create, IDOK).IsEnabled());
     Fill(create, {{IDC_CONFIRM_PASS, L"Tinta1"}});
@@ -156,10 +166,11 @@ TEST_F(ConnectionPage, PasswordIsSetChangedAndRemovedOnThePen) {
     HWND change = Open(Item(IDC_CHANGE_PASS), L"Cambiar contraseña");
     ASSERT_TRUE(change);
     EXPECT_EQ(Control(change, IDC_HINT_LINE).Text(), L"Sugerencia: mi lápiz");
-    Fill(change, {{IDC_CURRENT_PASS, L"tinta1"},
-                  {IDC_NEW_PASS, L"Pluma2"},
-                  {IDC_CONFIRM_PASS, L"Pluma2"},
-                  {IDC_PASS_HINT, L"otra"}});
+    ExpectLimits(change, {{IDC_CURRENT_PASS, 32}, {IDC_NEW_PASS, 32}, {IDC_CONFIRM_PASS, 32}, {IDC_PASS_HINT, 128}});
+    // OK needs the current password and the new one twice.
+    Fill(change, {{IDC_CURRENT_PASS, L"\b"}, {IDC_NEW_PASS, L"Pluma2"}, {IDC_CONFIRM_PASS, L"Pluma2"}});
+    EXPECT_FALSE(Control(change, IDOK).IsEnabled());
+    Fill(change, {{IDC_CURRENT_PASS, L"tinta1"}, {IDC_PASS_HINT, L"otra"}});
     Control(change, IDOK).PostClick();
     std::wstring caption;
     EXPECT_EQ(Answer(IDOK, &caption), kWrongPassword);
@@ -177,6 +188,7 @@ TEST_F(ConnectionPage, PasswordIsSetChangedAndRemovedOnThePen) {
     HWND remove = Open(Item(IDC_CREATE_PASS), L"Quitar contraseña");
     ASSERT_TRUE(remove);
     EXPECT_FALSE(Control(remove, IDOK).IsEnabled());
+    ExpectLimits(remove, {{IDC_CURRENT_PASS, 32}});
     Fill(remove, {{IDC_CURRENT_PASS, L"Pluma2"}});
     Control(remove, IDOK).PostClick();
     ASSERT_TRUE(Closed(remove));

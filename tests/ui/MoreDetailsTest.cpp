@@ -1,10 +1,13 @@
 // The More details sheet of the Details page against the stand-in: both addresses and the
-// phone numbers as read (one read-only flag per address), changes on both address pages
-// written back once each, and an invalid phone number keeping the user on its page.
+// phone numbers as read (one read-only flag per address), every field of the three pages
+// written to its own value and each page written back once, and an invalid phone number
+// keeping the user on its page.
 #include <windows.h>
 #include <commctrl.h>
 
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/driver/PageFixture.h"
@@ -73,21 +76,37 @@ TEST_F(MoreDetails, ShowsBothAddressesAndWritesEachBackOnce) {
     more.Button(Sheet::kCancel).PostClick();
     ASSERT_TRUE(more.WaitClosed());
 
-    // Both addresses changed: one write-back each.
+    // Every field of the three pages changed: each reaches its own value, one write-back
+    // for each address page and one for the phones.
     ASSERT_TRUE(StandIn::Set(kPen, L"/userData/readOnly/invoiceAddress", L"false"));
+    ASSERT_TRUE(StandIn::Set(kPen, L"/userData/readOnly/pager", L"false"));
     Redock();
     OpenMore();
-    Retype(more.Item(IDC_ADDRESS_POSTAL), L"28801");
-    ASSERT_TRUE(more.SelectPage(1));
-    Retype(more.Item(IDC_ADDRESS_POSTAL), L"08007");
-    const int postals = StandIn::CallCount("IPostalAddress::SetPostal"),
-              backs = StandIn::CallCount("IPen::SetUserData");
+    const char* const addressKeys[] = {"street", "street2", "city", "postal", "state", "country"};
+    const std::pair<int, const char*> phones[] = {{IDC_HOME_PHONE, "homePhone"},
+                                                  {IDC_HOME_FAX, "homeFax"},
+                                                  {IDC_PAGER, "pager"},
+                                                  {IDC_BUSINESS_PHONE, "businessPhone"},
+                                                  {IDC_BUSINESS_FAX, "businessFax"}};
+    for (int page = 0; page < 2; ++page) {
+        ASSERT_TRUE(more.SelectPage(page));
+        for (size_t i = 0; i < kAddress.size(); ++i)
+            Retype(more.Item(kAddress[i]), std::to_wstring(page * 10 + i));
+    }
+    ASSERT_TRUE(more.SelectPage(2));
+    for (size_t i = 0; i < std::size(phones); ++i)
+        Retype(more.Item(phones[i].first), L"9" + std::to_wstring(i));
+    const int backs = StandIn::CallCount("IPen::SetUserData");
     more.Button(Sheet::kOk).PostClick();
     ASSERT_TRUE(more.WaitClosed());
-    EXPECT_EQ(StandIn::CallCount("IPostalAddress::SetPostal"), postals + 2);
-    EXPECT_EQ(StandIn::CallCount("IPen::SetUserData"), backs + 2);
-    EXPECT_EQ(Pen()["userData"]["deliveryAddress"]["postal"], "28801");
-    EXPECT_EQ(Pen()["userData"]["invoiceAddress"]["postal"], "08007");
+    EXPECT_EQ(StandIn::CallCount("IPen::SetUserData"), backs + 3);
+    const nlohmann::json data = Pen()["userData"];
+    for (size_t i = 0; i < kAddress.size(); ++i) {
+        EXPECT_EQ(data["deliveryAddress"][addressKeys[i]], std::to_string(i)) << addressKeys[i];
+        EXPECT_EQ(data["invoiceAddress"][addressKeys[i]], std::to_string(10 + i)) << addressKeys[i];
+    }
+    for (size_t i = 0; i < std::size(phones); ++i)
+        EXPECT_EQ(data[phones[i].second], "9" + std::to_string(i)) << phones[i].second;
 }
 
 TEST_F(MoreDetails, AnInvalidPhoneNumberKeepsTheUserOnItsPage) {

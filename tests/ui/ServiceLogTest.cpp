@@ -1,19 +1,11 @@
-// The service log window of the real Quillpad.exe: opened from the Status page, it lists
-// the demo pen's outbox and removes a request after the question (which no repeated event
-// for the same pen answers). Its placement and column widths kept for the next start are
-// the window's component test's.
+// The service log window of the real Quillpad.exe, opened from the Status page on the
+// demo pen: a repeated event for the same pen leaves its question open. Rows, removal,
+// placement and column widths are the window's component test's.
 #include "ui/driver/PageFixture.h"
 
 namespace {
 using ui::Control;
 using ui::StandIn;
-
-std::wstring Wide(const std::string& utf8) {
-    std::wstring text(utf8.size(), L'\0');
-    text.resize(static_cast<size_t>(MultiByteToWideChar(
-        CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), text.data(), static_cast<int>(text.size()))));
-    return text;
-}
 
 class ServiceLog : public ui::PageTest {
 protected:
@@ -26,59 +18,9 @@ protected:
     }
     ui::ListView List() const { return ui::ListView(window, IDC_HISTORY_LIST); }
     Control Remove() const { return Control(window, IDC_REMOVE_ITEM); }
-    // Selects the first row and asks to remove it; the question is answered.
-    std::wstring AskToRemove(int answer, std::wstring* caption = nullptr) {
-        EXPECT_TRUE(List().Select(0));
-        EXPECT_TRUE(ui::WaitUntil([&] { return Remove().IsEnabled(); }));
-        Remove().PostClick();
-        return Answer(answer, caption);
-    }
 
     HWND window = nullptr;
 };
-
-// What each row shows (icon, time, link, message) is the window's own test's; here, that
-// the program lists its docked pen's outbox.
-TEST_F(ServiceLog, ListsTheOutboxWithoutHiddenRequests) {
-    Open();
-    const ui::ListView list = List();
-    for (auto [column, heading] :
-         {std::pair{0, L"Servicio"}, {1, L"Fecha y hora"}, {2, L"URL"}, {3, L"Mensaje"}})
-        EXPECT_EQ(list.Heading(column), heading);
-    // One row per request in the pen's order, status 3 left out.
-    const nlohmann::json outbox = Pen()["outbox"];
-    std::vector<std::wstring> services;
-    for (const auto& item : outbox)
-        if (item["status"] != 3)
-            services.push_back(Wide(item["serviceName"].get<std::string>()));
-    ASSERT_LT(services.size(), outbox.size()) << "the demo pen has hidden requests";
-    ASSERT_EQ(list.Count(), static_cast<int>(services.size()));
-    for (int row = 0; row < list.Count(); ++row) {
-        if (!services[static_cast<size_t>(row)].empty()) {
-            EXPECT_EQ(list.Text(row, 0), services[static_cast<size_t>(row)]) << row;
-        }
-    }
-}
-
-TEST_F(ServiceLog, RemovesARequestAfterTheQuestion) {
-    Open();
-    const int before = List().Count();
-    const size_t inPen = Pen()["outbox"].size();
-    ASSERT_GT(before, 0);
-    EXPECT_FALSE(Remove().IsEnabled());
-
-    // No keeps the request; Yes removes it from the list and from the pen.
-    std::wstring caption;
-    EXPECT_EQ(AskToRemove(IDNO, &caption),
-              L"¿Está seguro de que desea quitar del lápiz la solicitud de servicio seleccionada?");
-    EXPECT_EQ(caption, L"Quitar solicitud de servicio");
-    EXPECT_EQ(List().Count(), before);
-
-    AskToRemove(IDYES);
-    EXPECT_TRUE(ui::WaitUntil([&] { return List().Count() == before - 1; }));
-    EXPECT_EQ(Pen()["outbox"].size(), inPen - 1);
-    EXPECT_FALSE(Remove().IsEnabled()) << "nothing is selected any more";
-}
 
 // The suite may tell again of the pen already shown (docked again, unlocked again): that
 // is no undock and dock, so the question about one of its requests stays open.

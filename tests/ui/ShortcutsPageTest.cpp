@@ -1,8 +1,10 @@
 // The Shortcuts page and the shortcut editor against the stand-in: the pen's shortcuts
-// listed, one edited or cleared and written back once, a pen going away while the
-// editor is open, and a write-back that fails.
+// listed, one edited (every field) or cleared and written back once, fields that could
+// not be read never written, a pen going away while the editor is open, and writes that
+// fail.
 #include <chrono>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ui/driver/PageFixture.h"
@@ -51,25 +53,30 @@ TEST_F(ShortcutsPage, ListsTheShortcutsAndWritesAnEditedOneBack) {
         EXPECT_EQ(List().Text(i, 0), std::to_wstring(i + 1));
     EXPECT_EQ(List().Row(0), (std::vector<std::wstring>{L"1", L"Lucía Fernández", L"contacto0@correo.es",
                                                         L"+34 600 11 22 30", L"+34 91 555 00 10"}));
-    EXPECT_EQ(List().Row(1)[4], L"");
-    EXPECT_EQ(List().Heading(3), L"Número de teléfono celular");
     EXPECT_FALSE(Item(IDC_EDIT_SHORTCUT).IsEnabled());
 
-    const std::vector<std::vector<std::wstring>> before = {List().Row(1), List().Row(2), List().Row(3)};
+    // Every field edited: each shows in its column and reaches its own value in the pen.
+    const std::vector<std::wstring> before = List().Row(1), after = List().Row(3);
     HWND editor = OpenEditor(2);
     ASSERT_TRUE(editor);
     EXPECT_EQ(Control(editor, IDC_DETAILS_NAME).Text(), L"Carmen Ortega");
-    Fill(editor, {{IDC_DETAILS_NAME, L"Carmen Ortega Gil"}});
+    Fill(editor, {{IDC_DETAILS_NAME, L"Carmen Gil"},
+                  {IDC_DETAILS_EMAIL, L"carmen@gil.es"},
+                  {IDC_DETAILS_CELL_PHONE, L"600 1"},
+                  {IDC_HOME_FAX, L"91 2"}});
     Control(editor, IDOK).PostClick();
     ASSERT_TRUE(Closed(editor));
-    EXPECT_EQ(List().Text(2, 1), L"Carmen Ortega Gil");
-    EXPECT_EQ(List().Row(1), before[0]);
-    EXPECT_EQ(List().Row(3), before[2]);
+    EXPECT_EQ(List().Row(2), (std::vector<std::wstring>{L"3", L"Carmen Gil", L"carmen@gil.es", L"600 1", L"91 2"}));
+    EXPECT_EQ(List().Row(1), before);
+    EXPECT_EQ(List().Row(3), after);
 
-    const std::vector<int> written = Calls({1, 0, 0, 0, 1});
+    const std::vector<int> written = Calls({1, 1, 1, 1, 1});
     Apply();
     EXPECT_EQ(Calls(), written);
-    EXPECT_EQ(Shortcut(2)["name"], "Carmen Ortega Gil");
+    const nlohmann::json edited = Shortcut(2);
+    for (const auto& [key, value] : {std::pair{"name", "Carmen Gil"}, {"email", "carmen@gil.es"},
+                                     {"cellPhone", "600 1"}, {"fax", "91 2"}})
+        EXPECT_EQ(edited[key], value) << key;
     EXPECT_EQ(Shortcut(1)["name"], "Javier Muñoz");
     EXPECT_FALSE(ApplyEnabled());
     // Nothing changed since: OK writes nothing.
@@ -78,18 +85,29 @@ TEST_F(ShortcutsPage, ListsTheShortcutsAndWritesAnEditedOneBack) {
     EXPECT_EQ(Calls(), written);
 }
 
-TEST_F(ShortcutsPage, ClearingWritesEmptyTextsForTheFieldsThatWereRead) {
-    // Faxes that can't be read are never written.
+TEST_F(ShortcutsPage, FieldsThatWereNotReadAreNeverWrittenByEditingOrClearing) {
     ASSERT_TRUE(StandIn::Fail(L"IAddressShortcut::GetFax", kFail));
     Start();
     EXPECT_EQ(List().Text(0, 4), kUnexpected);
-    ASSERT_TRUE(List().Select(0));
+    // Typed over the placeholder in the editor: dropped.
+    HWND editor = OpenEditor(0);
+    ASSERT_TRUE(editor);
+    EXPECT_EQ(Control(editor, IDC_HOME_FAX).Text(), kUnexpected);
+    Fill(editor, {{IDC_DETAILS_NAME, L"Lucía F."}, {IDC_HOME_FAX, L"91 000"}});
+    Control(editor, IDOK).PostClick();
+    ASSERT_TRUE(Closed(editor));
+    EXPECT_EQ(List().Text(0, 1), L"Lucía F.");
+    EXPECT_EQ(List().Text(0, 4), kUnexpected);
+
     ASSERT_TRUE(ui::WaitUntil([&] { return Item(IDC_CLEAR_SHORTCUT).IsEnabled(); }));
     for (int answer : {IDNO, IDYES}) {
         std::wstring caption;
         EXPECT_EQ(Clear(answer, &caption),
                   L"¿Está seguro de que desea borrar el acceso directo a la dirección?");
         EXPECT_EQ(caption, L"Borrar acceso directo a dirección");
+        if (answer == IDNO) {
+            EXPECT_EQ(List().Text(0, 1), L"Lucía F.");
+        }
     }
     EXPECT_TRUE(ui::WaitUntil([&] { return List().Text(0, 1).empty(); }));
     EXPECT_EQ(List().Text(0, 4), kUnexpected);
@@ -118,18 +136,39 @@ TEST_F(ShortcutsPage, UndockingClosesTheEditorAndEmptiesTheList) {
     EXPECT_EQ(Shortcut(0)["name"], "Lucía Fernández");
 }
 
-TEST_F(ShortcutsPage, AFailedWriteBackIsLoggedToldOnceAndStaysChanged) {
+// Each Apply that fails is told once and logged, the page stays changed, and the next
+// Apply tries again: the write-back refused, then one field refused, then all written.
+TEST_F(ShortcutsPage, AFailedWriteIsLoggedToldOnEachApplyAndStaysChanged) {
     Start();
-    ASSERT_TRUE(StandIn::Fail(L"IPen::SetAddressShortcuts", kFail));
     ASSERT_TRUE(List().Select(4));
     EXPECT_NE(Clear(IDYES), L"(no box)");
-    ASSERT_TRUE(ui::WaitUntil([&] { return ApplyEnabled(); }));
-    // Told from inside the apply: posted, answered, no second box.
-    sheet.Button(Sheet::kApply).PostClick();
-    EXPECT_NE(Answer(IDOK).find(L"Accesos directos a la dirección"), std::wstring::npos);
-    EXPECT_FALSE(ui::MessageBoxWindow::Find(app.Pid()));
-    EXPECT_TRUE(log.WaitFor(app.Pid(), "Failed to set shortcuts (0x80004005).", 2s)) << log.Dump();
-    EXPECT_EQ(Shortcut(4)["name"], "Marta Sánchez");
-    EXPECT_TRUE(ApplyEnabled());
+    const struct {
+        const wchar_t* failing;
+        const char* logged;
+        const char* name; // in the pen afterwards
+    } cases[] = {{L"IPen::SetAddressShortcuts", "Failed to set shortcuts (0x80004005).", "Marta Sánchez"},
+                 {L"IAddressShortcut::SetName", "Failed to set name (0x80004005).", "Marta Sánchez"},
+                 {nullptr, nullptr, ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.logged ? c.logged : "no failure");
+        ASSERT_TRUE(StandIn::Clear());
+        if (c.failing) {
+            ASSERT_TRUE(StandIn::Fail(c.failing, kFail));
+        }
+        ASSERT_TRUE(ui::WaitUntil([&] { return ApplyEnabled(); }));
+        const int applied = LogLines("<--(SettingsSheet::ApplyPages)");
+        const int logged = c.logged ? LogLines(c.logged) : 0;
+        // Told from inside the apply: posted, answered, no second box.
+        sheet.Button(Sheet::kApply).PostClick();
+        if (c.failing) {
+            EXPECT_NE(Answer(IDOK).find(L"Accesos directos a la dirección"), std::wstring::npos);
+            EXPECT_TRUE(ui::WaitUntil([&] { return LogLines(c.logged) == logged + 1; })) << log.Dump();
+        }
+        ASSERT_TRUE(ui::WaitUntil([&] { return LogLines("<--(SettingsSheet::ApplyPages)") > applied; }))
+            << log.Dump();
+        EXPECT_FALSE(ui::MessageBoxWindow::Find(app.Pid()));
+        EXPECT_EQ(Shortcut(4)["name"], c.name);
+        EXPECT_EQ(ApplyEnabled(), c.failing != nullptr);
+    }
 }
 } // namespace

@@ -234,7 +234,6 @@ protected:
         }
         history = std::make_unique<PenHistory>();
         ASSERT_TRUE(history->Create(owner));
-        ASSERT_FALSE(history->IsVisible()); // until someone shows it
         history->Show();
         list = GetDlgItem(*history, IDC_HISTORY_LIST);
     }
@@ -359,6 +358,35 @@ TEST_F(PenHistoryTest, ClickedLinksOpenTheBrowserAndStayVisitedInThePen) {
     EXPECT_EQ(colour, RGB(0, 0, 255));
 }
 
+// The question answered No, answered Yes while the pen refuses the removal, answered Yes:
+// only the last takes the row out of the list and the request out of the pen.
+TEST_F(PenHistoryTest, RemovalAsksAndTakesOnlyWhatThePenRemoved) {
+    SetOutbox({Item(1, L"Uno", 1000000000, 0, L""), Item(1, L"Dos", 1000000001, 0, L"")});
+    Open();
+    const struct {
+        int answer;
+        const wchar_t* failing;
+        int rows;
+    } cases[] = {{IDNO, nullptr, 2}, {IDYES, L"IOutboxItem::Remove", 2}, {IDYES, nullptr, 1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.answer << (c.failing ? " failing" : ""));
+        if (c.failing) {
+            Bstr method(c.failing);
+            ASSERT_HRESULT_SUCCEEDED(s_control->FailMethod(method.Get(), E_FAIL, -1));
+        }
+        Select(list, 1);
+        EXPECT_TRUE(RemoveEnabled());
+        WhenBoxOpens([&](HWND box) { PostMessageW(box, WM_COMMAND, c.answer, 0); });
+        ClickRemove();
+        s_control->ClearFaults();
+        EXPECT_EQ(g_box.caption, L"Quitar solicitud de servicio");
+        EXPECT_EQ(Rows(list), c.rows);
+        EXPECT_EQ(CellText(list, 0, 0), L"Uno");
+        EXPECT_EQ(PenItem(1000000001, 250).Get() != nullptr, c.rows == 2);
+    }
+    EXPECT_FALSE(RemoveEnabled()) << "nothing is selected any more";
+}
+
 TEST_F(PenHistoryTest, APenMessageDuringTheQuestionAnswersNoAndReloads) {
     SetOutbox({Item(1, L"Uno", 1000000000, 0, L""), Item(1, L"Dos", 1000000001, 0, L"")});
     Open();
@@ -402,9 +430,6 @@ TEST_F(PenHistoryTest, PlacementSizeLimitsAndColumnWidthsAreKeptForTheNextStart)
     RECT first = WindowRect(*history);
     EXPECT_NEAR((first.left + first.right) / 2, (work.left + work.right) / 2, 1);
     EXPECT_NEAR((first.top + first.bottom) / 2, (work.top + work.bottom) / 2, 1);
-    const int defaultWidths[] = {75, 125, 100, 200};
-    for (int column = 0; column < 4; ++column)
-        EXPECT_EQ(SendMessageW(list, LVM_GETCOLUMNWIDTH, column, 0), defaultWidths[column]);
 
     // Growing the window grows the list and moves the buttons with the corner.
     const RECT listBefore = WindowRect(list);

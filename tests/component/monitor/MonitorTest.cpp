@@ -1,6 +1,5 @@
 // The pen monitor against the real stand-in, through real COM: a pen manager that is
-// not there at start, one that is killed while a pen is docked and comes back, and a
-// second client that dies while the pen manager keeps calling its sink.
+// not there at start, and one that is killed while a pen is docked and comes back.
 #include <windows.h>
 #include <ole2.h>
 #include <wrl/client.h>
@@ -15,7 +14,6 @@
 using Microsoft::WRL::ComPtr;
 using Monitor::Owner;
 using Monitor::Warnings;
-using StandIn::Bstr;
 
 namespace {
 
@@ -74,11 +72,6 @@ protected:
         }
         return control.Get();
     }
-    LONG sinkCount() {
-        LONG count = -1;
-        EXPECT_HRESULT_SUCCEEDED(penctl()->GetSinkCount(&count));
-        return count;
-    }
 
     Owner owner;
     MyPens pens;
@@ -120,57 +113,6 @@ TEST_F(MonitorTest, PenManagerKilledWhilePenDockedAndBackReportsUndockedThenDock
     ASSERT_EQ(before + 2, owner.received.size());
     EXPECT_EQ(MyPens::WM_PENUNDOCKED, owner.received[before].msg);
     EXPECT_EQ(MyPens::WM_PENDOCKED, owner.received[before + 1].msg);
-}
-
-TEST_F(MonitorTest, SinkOfADeadClientIsDroppedAndEventsStillReachTheLiveOne) {
-    ASSERT_TRUE(pens.Create(owner));
-    ASSERT_TRUE(receive(MyPens::WM_PENDOCKED, kDemoPen, 5000));
-    const LONG alone = sinkCount();
-
-    wchar_t self[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    std::wstring client(self, length);
-    client = client.substr(0, client.find_last_of(L'\\') + 1) + L"sink_client.exe";
-    const wchar_t readyName[] = L"Local\\QuillpadSinkClientReady";
-    HANDLE ready = CreateEventW(nullptr, FALSE, FALSE, readyName);
-    ASSERT_TRUE(ready);
-
-    int docked = 0;
-    for (const wchar_t* mode : {L"exit", L"wait"}) {
-        std::wstring commandLine = L"\"" + client + L"\" " + mode + L" " + readyName;
-        STARTUPINFOW startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        ASSERT_TRUE(CreateProcessW(client.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                   nullptr, &startup, &process));
-        CloseHandle(process.hThread);
-        HANDLE waits[] = {ready, process.hProcess};
-        ASSERT_EQ(WAIT_OBJECT_0, WaitForMultipleObjects(2, waits, FALSE, 10000)) << "client did not advise";
-        EXPECT_EQ(alone + 1, sinkCount());
-        if (wcscmp(mode, L"wait") == 0)
-            TerminateProcess(process.hProcess, 9);
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.hProcess, 10000));
-        CloseHandle(process.hProcess);
-
-        std::string penId = "LIVE-" + std::to_string(++docked);
-        Bstr id(std::wstring(penId.begin(), penId.end()).c_str());
-        ASSERT_HRESULT_SUCCEEDED(penctl()->Dock(id.value));
-        EXPECT_TRUE(receive(MyPens::WM_PENDOCKED, penId, 3000)) << "after the client's " << docked << ". end";
-        EXPECT_EQ(alone, sinkCount());
-    }
-    CloseHandle(ready);
-
-    // A malformed event through real marshaling is refused by the monitor and posts nothing.
-    const size_t before = owner.received.size();
-    VARIANT arg;
-    VariantInit(&arg);
-    arg.vt = VT_BSTR;
-    arg.bstrVal = SysAllocString(L"BAD-1");
-    EXPECT_EQ(DISP_E_TYPEMISMATCH, penctl()->FireEvent(1, DISPATCH_METHOD | DISPATCH_PROPERTYGET, arg, VARIANT_TRUE));
-    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, penctl()->FireEvent(3, DISPATCH_METHOD, arg, VARIANT_TRUE));
-    VariantClear(&arg);
-    StandIn::pumpUntil([] { return false; }, 200);
-    EXPECT_EQ(before, owner.received.size());
 }
 
 } // namespace

@@ -89,13 +89,3 @@ TEST_F(SettingsTest, WrongTypeIsLoggedAndAnsweredWithTheDefault) {
     EXPECT_TRUE(capture.has("Settings::readString - exception caught: Value Software\\Velar\\2.0\\Quillpad\\"
                             "Caption has type REG_DWORD (should be REG_SZ)"));
 }
-
-TEST_F(SettingsTest, CheckValueCreatesOnlyTheKeyPart) {
-    Settings settings("2.0", "Quillpad");
-    EXPECT_TRUE(settings.checkValue("TopLevel"));
-    EXPECT_TRUE(settings.checkValue("Windows/History/Column0"));
-    EXPECT_TRUE(settings.checkValue("Windows\\Other\\X"));
-    EXPECT_TRUE(rawKeyExists(HKEY_CURRENT_USER, kTree + L"\\Windows\\History"));
-    EXPECT_TRUE(rawKeyExists(HKEY_CURRENT_USER, kTree + L"\\Windows\\Other"));
-    EXPECT_FALSE(settings.userCursor()->valueExists("Windows/History/Column0"));
-}

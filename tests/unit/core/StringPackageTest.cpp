@@ -56,17 +56,3 @@ TEST(StringPackageTest, FormatAndReplaceAll) {
     replaceAll(grow, "", "x");
     EXPECT_EQ(grow, "aaaaaa");
 }
-
-TEST(StringPackageTest, TokenizeAndCaseHelpers) {
-    using V = std::vector<std::string>;
-    EXPECT_EQ(tokenize("0,128,255", ","), (V{"0", "128", "255"}));
-    EXPECT_EQ(tokenize(",,a,,b,", ","), (V{"a", "b"}));
-    EXPECT_EQ(tokenize("a b;c", " ;"), (V{"a", "b", "c"}));
-    EXPECT_EQ(tokenize("", ","), V{});
-    EXPECT_EQ(tokenize(",,,", ","), V{});
-
-    EXPECT_EQ(toLower("YeS 12"), "yes 12");
-    EXPECT_TRUE(equalsNoCase("Yes", "yes"));
-    EXPECT_FALSE(equalsNoCase("yes", "yes "));
-    EXPECT_FALSE(equalsNoCase("yes", "yet"));
-}

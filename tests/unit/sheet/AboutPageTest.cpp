@@ -1,5 +1,6 @@
 // The About page's rows that need no pen and no window: the memory text, the version
-// rows of a file, and where a component is looked for.
+// rows of a file, and where a component is looked for (the development tree's folders
+// aside).
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -79,39 +80,24 @@ TEST(AboutPage, VersionRowsOfAFile) {
     }
 }
 
-TEST(AboutPage, ComponentIsLookedForBesideUsInItsFolderThenInTheTree) {
+// Beside us first (a private copy wins), then in the installation's folder; the system's
+// files by name.
+TEST(AboutPage, ComponentIsLookedForBesideUsThenInItsFolder) {
     const std::wstring here = AboutPage::GetMyPath();
     const std::wstring folder = TempFolder(L"AboutFolder");
-    const std::wstring tree = L"AboutTree";
-    CreateDirectoryW((here + L"\\" + tree).c_str(), nullptr);
-    CreateDirectoryW((here + L"\\" + tree + L"\\Release").c_str(), nullptr);
-    CreateDirectoryW((here + L"\\" + tree + L"\\ReleaseMinDependency").c_str(), nullptr);
     MakeFile(folder + L"\\EnCarpeta.dll");
-    MakeFile(here + L"\\" + tree + L"\\Release\\EnRelease.dll");
-    MakeFile(here + L"\\" + tree + L"\\ReleaseMinDependency\\EnMin.dll");
-    MakeFile(here + L"\\" + tree + L"\\Release\\EnCarpeta.dll");
-
+    MakeFile(folder + L"\\VersionSample.dll");
     struct Case {
         const wchar_t* name;
-        std::wstring folder, tree, found;
+        std::wstring folder, found;
     } cases[] = {
-        {L"VersionSample.dll", folder, tree, here + L"\\VersionSample.dll"},
-        {L"EnCarpeta.dll", folder, tree, folder + L"\\EnCarpeta.dll"},
-        {L"EnCarpeta.dll", L"", tree, here + L"\\" + tree + L"\\Release\\EnCarpeta.dll"},
-        {L"EnRelease.dll", folder, tree, here + L"\\" + tree + L"\\Release\\EnRelease.dll"},
-        {L"EnMin.dll", L"", tree, here + L"\\" + tree + L"\\ReleaseMinDependency\\EnMin.dll"},
-        {L"EnRelease.dll", folder, L"", L"EnRelease.dll"},
-        {L"comctl32.dll", L"", L"", L"comctl32.dll"},
+        {L"VersionSample.dll", folder, here + L"\\VersionSample.dll"},
+        {L"EnCarpeta.dll", folder, folder + L"\\EnCarpeta.dll"},
+        {L"EnCarpeta.dll", L"", L"EnCarpeta.dll"},
+        {L"comctl32.dll", L"", L"comctl32.dll"},
     };
     for (const Case& c : cases)
-        EXPECT_EQ(AboutPage::GetFilePath(c.name, c.folder, c.tree), c.found) << c.name;
-
-    for (const wchar_t* file :
-         {L"\\Release\\EnRelease.dll", L"\\Release\\EnCarpeta.dll", L"\\ReleaseMinDependency\\EnMin.dll"})
-        DeleteFileW((here + L"\\" + tree + file).c_str());
-    RemoveDirectoryW((here + L"\\" + tree + L"\\Release").c_str());
-    RemoveDirectoryW((here + L"\\" + tree + L"\\ReleaseMinDependency").c_str());
-    RemoveDirectoryW((here + L"\\" + tree).c_str());
+        EXPECT_EQ(AboutPage::GetFilePath(c.name, c.folder, L""), c.found) << c.name;
 }
 
 TEST(AboutPage, OurBinariesCarryTheBuildsVersionInSpanish) {
