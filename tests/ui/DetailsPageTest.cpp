@@ -214,7 +214,7 @@ TEST_F(DetailsPage, MoreDetailsKeepsAnEditUntilItIsSaved) {
         L"+34 91 000 00 00",
         L"+",
         L"IPen::SetUserData",
-        [] { return Wide(Pen()["userData"].value("businessFax", "")); },
+        [] { return FromUtf8(Pen()["userData"].value("businessFax", "")); },
         L"Nº de fax comercial"};
     for (const ui::SheetRow& row : ui::kSheetRows)
         Run(phones, row);

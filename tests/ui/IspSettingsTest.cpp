@@ -268,7 +268,7 @@ TEST_F(IspSettings, ApplyOkAndCancelKeepAnEditUntilItIsSaved) {
         L"proxy2.velar.es:8080",
         L"proxy:",
         L"IPairedDevice::SetIspSettings",
-        [] { return Wide(Account("ssPrimary").value("proxy", "")); },
+        [] { return FromUtf8(Account("ssPrimary").value("proxy", "")); },
         L"Proxy"};
     for (const ui::SheetRow& row : ui::kSheetRows)
         Run(proxy, row);
@@ -278,7 +278,7 @@ TEST_F(IspSettings, ApplyOkAndCancelKeepAnEditUntilItIsSaved) {
     dns.field = IDC_DIAL_PRIMARY_DNS;
     dns.typed = L"10.1.2.3";
     dns.setText = true;
-    dns.penValue = [] { return Wide(Account("ssPrimary").value("primaryDns", "")); };
+    dns.penValue = [] { return FromUtf8(Account("ssPrimary").value("primaryDns", "")); };
     dns.valueName = L"DNS primario";
     for (const wchar_t* unsaved : {L"IPairedDevice::SetIspSettings", L"IPairedDevice::GetIspSettings",
                                    L"IIspSettings::GetSSPrimaryAccount", L"IPen::GetPairedDevices"}) {

@@ -168,7 +168,7 @@ TEST_F(SettingsSheet, ApplyOkAndCancelKeepAnEditUntilItIsSaved) {
         L"ana@correo.es",
         L"ana",
         L"IPen::SetUserData",
-        [] { return Wide(Pen()["userData"].value("email", "")); },
+        [] { return FromUtf8(Pen()["userData"].value("email", "")); },
         L"Dirección de correo electrónico"};
     // Pen messages reach no sheet above this one: the rows with a refusal and the one with
     // a question open say what is new here.

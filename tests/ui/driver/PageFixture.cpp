@@ -188,7 +188,7 @@ std::string PageTest::Utf8(const std::wstring& text) {
     return out;
 }
 
-std::wstring PageTest::Wide(const std::string& utf8) {
+std::wstring PageTest::FromUtf8(const std::string& utf8) {
     const int size = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
     std::wstring out(size, L'\0');
     MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), size);

@@ -112,7 +112,7 @@ private:
     void RunSteps(const SheetUnderTest& under, const SheetRow& row, Sheet& on);
 
 public:
-    static std::wstring Wide(const std::string& utf8);
+    static std::wstring FromUtf8(const std::string& utf8);
 
     DebugLog log;
     Process app;
