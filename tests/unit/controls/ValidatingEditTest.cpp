@@ -135,14 +135,6 @@ class ValidatingEditPaths : public testing::TestWithParam<Path> {};
 INSTANTIATE_TEST_SUITE_P(, ValidatingEditPaths, testing::Values(Path::FollowSystem, Path::Mbcs),
                          [](const auto& info) { return info.param == Path::Mbcs ? "Mbcs" : "Unicode"; });
 
-TEST_P(ValidatingEditPaths, SubclassesForTheMessagesOfItsPath) {
-    EditInDialog t(Kind::Base8, GetParam());
-    // Wine reports the NT family: only the switch makes the edit take ANSI messages.
-    EXPECT_EQ(t.edit->UsesMbcs(), GetParam() == Path::Mbcs);
-    EXPECT_EQ(IsWindowUnicode(t.hwnd) == FALSE, GetParam() == Path::Mbcs);
-    EXPECT_EQ(Window::FromHandle(t.hwnd), t.edit.get());
-}
-
 TEST_P(ValidatingEditPaths, EditingMessagesEndWithThePredictedText) {
     for (const Step& step : kSteps) {
         EditInDialog t(step.kind, GetParam());
@@ -172,17 +164,6 @@ TEST_P(ValidatingEditPaths, TypingStopsAtTheByteLimit) {
         EXPECT_EQ(t.edit->GetWindowUnicode().size(), keptUnits) << testing::PrintToString(character);
         EXPECT_EQ(t.edit->Text().size(), keptUnits);
     }
-}
-
-TEST_P(ValidatingEditPaths, SetWindowUnicodeIsTheOnlyWayToSetTheText) {
-    EditInDialog t(Kind::Email, GetParam());
-    t.edit->SetWindowUnicode(L"ana@correo.es");
-    EXPECT_EQ(t.edit->Text(), L"ana@correo.es");
-    SetWindowTextW(t.hwnd, L"otro"); // shows the stored text instead
-    EXPECT_EQ(t.edit->GetWindowUnicode(), L"ana@correo.es");
-    t.edit->SetWindowUnicode(nullptr);
-    EXPECT_EQ(t.edit->GetWindowUnicode(), L"");
-    EXPECT_EQ(t.edit->Text(), L"");
 }
 
 TEST_P(ValidatingEditPaths, HiddenOrDisabledControlAcceptsAnythingAndPassesFinally) {

@@ -28,35 +28,6 @@ std::string whatOf(const std::function<void()>& action) {
 
 } // namespace
 
-TEST_F(RegistryCursorTest, ConstructionCreatesThePathAndEmptyMeansTheCompanyKey) {
-    RegistryCursor cursor("HKEY_CURRENT_USER/Software/QpA/QpB");
-    EXPECT_EQ(cursor.path(), "Software\\QpA\\QpB");
-    EXPECT_TRUE(rawKeyExists(HKEY_CURRENT_USER, L"Software\\QpA\\QpB"));
-
-    RegistryCursor("HKEY_LOCAL_MACHINE/Software");
-    RegistryCursor company;
-    EXPECT_EQ(company.root(), HKEY_LOCAL_MACHINE);
-    EXPECT_EQ(company.path(), "Software\\Velar");
-    EXPECT_TRUE(rawKeyExists(HKEY_LOCAL_MACHINE, L"Software\\Velar"));
-}
-
-TEST_F(RegistryCursorTest, NestedCreateKeyCreatesEachLevelTopDownAndLogsIt) {
-    RegistryCursor cursor("HKEY_CURRENT_USER/Software/QpNest/A");
-    cursor.moveTo("..");
-    LogCapture capture;
-    cursor.createKey("A/B/C");
-    cursor.createKey("A/B/C"); // existing now: nothing more logged
-    std::vector<std::string> created;
-    for (const auto& line : capture.lines) {
-        if (line.second.rfind("Created new registry key: ", 0) == 0 && line.first == LogLevels::Information)
-            created.push_back(line.second.substr(26));
-    }
-    EXPECT_EQ(created, (std::vector<std::string>{"Software\\QpNest\\A\\B", "Software\\QpNest\\A\\B\\C"}));
-    EXPECT_TRUE(cursor.keyExists("A\\B\\C"));
-    EXPECT_FALSE(cursor.keyExists("A/Nope"));
-    EXPECT_FALSE(cursor.keyExists("Nope/B"));
-}
-
 TEST_F(RegistryCursorTest, ValuesRoundTripWithStrictTypes) {
     RegistryCursor cursor("HKEY_CURRENT_USER/Software/QpValues");
     cursor.writeNumber("Sub/N", 0xFFFFFFFFu);

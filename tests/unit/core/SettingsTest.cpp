@@ -16,16 +16,7 @@ protected:
 
 } // namespace
 
-TEST_F(SettingsTest, ConstructionCreatesTheTreesOnceAndSuiteTreeHasNoApplicationKey) {
-    LogCapture capture;
-    Settings settings("2.0", "Quillpad");
-    EXPECT_TRUE(rawKeyExists(HKEY_CURRENT_USER, kTree));
-    EXPECT_TRUE(rawKeyExists(HKEY_LOCAL_MACHINE, kTree));
-    EXPECT_TRUE(capture.has("Created new registry key: Software\\Velar\\2.0\\Quillpad"));
-    capture.lines.clear();
-    Settings again("2.0", "Quillpad");
-    EXPECT_FALSE(capture.has("Created new registry key"));
-
+TEST_F(SettingsTest, SuiteSettingsLiveBesideTheProgramsTree) {
     Settings suite("2.0", "");
     ASSERT_TRUE(suite.writeNumber("Quayward/Port", 8080));
     DWORD port = 0;

@@ -32,16 +32,6 @@ const bool g_ranAsFakeBrowser = [] {
 
 } // namespace
 
-TEST(ErrorTextTest, KnownAndUnknownCodes) {
-    const auto known = WinUtil::getErrorText(ERROR_ACCESS_DENIED);
-    EXPECT_EQ(known.code, static_cast<DWORD>(ERROR_ACCESS_DENIED));
-    EXPECT_EQ(known.text.find("**Error code"), std::string::npos) << known.text;
-
-    EXPECT_EQ(WinUtil::getErrorText(0x2000ABCD).text, "**Error code 536914893 does not exist !!!");
-    // Signed decimal, as the code's bits read as an int.
-    EXPECT_EQ(WinUtil::getErrorText(0xE0001234).text, "**Error code -536866252 does not exist !!!");
-}
-
 TEST(OpenUrlTest, OnlyWebAndMailLinksAreLaunchedAndRefusalsLookForNoBrowser) {
     for (const char* url : {"http://example.com/a?b=c", "HTTPS://example.com", "MailTo:someone@example.com"})
         EXPECT_TRUE(WinUtil::isLaunchableUrl(url)) << url;

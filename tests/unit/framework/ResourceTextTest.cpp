@@ -10,10 +10,3 @@ TEST(FormatInserts, ExpandsMessageFormatInserts) {
     // Negative numbers through %d keep their sign.
     EXPECT_EQ(FormatInserts(L"%1!d!", {DWORD_PTR(static_cast<DWORD>(-5))}), L"-5");
 }
-
-TEST(FormatInserts, TextWithoutArgumentsIsKept) {
-    EXPECT_EQ(FormatInserts(L"sin inserciones", {}), L"sin inserciones");
-    EXPECT_EQ(FormatInserts(L"", {}), L"");
-}
-
-TEST(LoadResString, MissingIdGivesEmptyText) { EXPECT_EQ(LoadResString(64999), L""); }

@@ -99,34 +99,3 @@ TEST(AboutPage, ComponentIsLookedForBesideUsThenInItsFolder) {
     for (const Case& c : cases)
         EXPECT_EQ(AboutPage::GetFilePath(c.name, c.folder, L""), c.found) << c.name;
 }
-
-TEST(AboutPage, OurBinariesCarryTheBuildsVersionInSpanish) {
-    const std::wstring version = L"" QP_PROJECT_VERSION;
-    for (const wchar_t* file :
-         {L"Quillpad.exe", L"PenManager.exe", L"penctl.exe", L"PenStorage.dll", L"PenOutbox.dll"}) {
-        const std::wstring path = AboutPage::GetMyPath() + L"\\" + file;
-        DWORD handle = 0;
-        std::vector<BYTE> info(GetFileVersionInfoSizeW(path.c_str(), &handle));
-        ASSERT_FALSE(info.empty()) << file;
-        ASSERT_TRUE(GetFileVersionInfoW(path.c_str(), 0, static_cast<DWORD>(info.size()), info.data()));
-        auto value = [&](const wchar_t* name) {
-            wchar_t* text = nullptr;
-            UINT length = 0;
-            const std::wstring key = std::wstring(L"\\StringFileInfo\\0c0a04e4\\") + name;
-            return VerQueryValueW(info.data(), key.c_str(), reinterpret_cast<void**>(&text), &length) && text
-                       ? std::wstring(text)
-                       : std::wstring(L"(none)");
-        };
-        EXPECT_EQ(value(L"FileVersion"), version) << file;
-        EXPECT_EQ(value(L"ProductVersion"), version) << file;
-        EXPECT_EQ(value(L"CompanyName"), L"Velar") << file;
-        EXPECT_EQ(value(L"ProductName"), L"Quillpad") << file;
-        EXPECT_NE(value(L"FileDescription"), L"(none)") << file;
-        EXPECT_NE(value(L"LegalCopyright").find(L"Velar"), std::wstring::npos) << file;
-        // The fixed version is the same number, as the About page shows it.
-        Rows rows;
-        AboutPage::GetVersionInformation(path, rows);
-        ASSERT_EQ(rows.size(), 1u) << file;
-        EXPECT_EQ(rows[0].data, version + L" (" + version + L")") << file;
-    }
-}
