@@ -4,7 +4,8 @@
 # Xvfb display, starting both (and a persistent wineserver) on first use. This is
 # CMAKE_CROSSCOMPILING_EMULATOR, so every ctest test comes through here.
 # --fresh-prefix runs in a throw-away copy of the prefix (own registry, own wineserver,
-# own named objects) that is removed afterwards; the prefix itself then gets no server.
+# own named objects) on an X display of its own, both removed afterwards; the prefix
+# itself then gets no server.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 : "${QP_BUILD:=$(cd "$here/../build" && pwd)}"
@@ -65,6 +66,19 @@ export DISPLAY=":$n"
 
 if [ "$fresh" = 1 ]; then
   export WINEPREFIX="$tmp/prefix"
+  # A display of its own as well: the foreground window, the keyboard focus and the
+  # clipboard belong to the display, and a test running beside another (ctest -j) must
+  # not have them taken by the other's windows.
+  setsid Xvfb -displayfd 7 -screen 0 1280x1024x24 -nolisten tcp -noreset </dev/null >/dev/null 2>&1 7>"$tmp/display" &
+  xvfb=$!
+  trap 'kill $xvfb 2>/dev/null; rm -rf "$tmp"' EXIT
+  for _ in $(seq 200); do
+    [ -s "$tmp/display" ] && break
+    kill -0 "$xvfb" 2>/dev/null || break
+    sleep 0.05
+  done
+  [ -s "$tmp/display" ] || { echo "wine-run.sh: could not start Xvfb" >&2; exit 1; }
+  export DISPLAY=":$(head -n1 "$tmp/display")"
   start_wineserver
   rc=0
   wine "$@" || rc=$?
