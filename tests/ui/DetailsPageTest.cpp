@@ -1,12 +1,17 @@
 // The Details page against the stand-in: what the pen's user data shows (tables,
 // read-only flags, values that can't be read), Apply writing only what changed in one
-// write-back, validation on leaving the page, pen events, and the More details sheet
-// keeping an edit through failed writes and pen messages.
+// write-back, validation on leaving the page, pen events, and the More details sheet:
+// both addresses and the phone numbers as read (one read-only flag per address), every
+// field written to its own value with one write-back per page, and an edit kept through
+// failed writes and pen messages.
 #include <windows.h>
 #include <commctrl.h>
 
 #include <functional>
+#include <iterator>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "ui/driver/PageFixture.h"
 
@@ -15,6 +20,8 @@ using ui::Sheet;
 using ui::StandIn;
 
 const wchar_t kDetailsTab[] = L"Detalles personales";
+const std::vector<int> kAddress = {IDC_ADDRESS_STREET, IDC_ADDRESS_STREET2, IDC_ADDRESS_CITY,
+                                   IDC_ADDRESS_POSTAL, IDC_ADDRESS_STATE,   IDC_ADDRESS_COUNTRY};
 
 // One control as the user sees it.
 struct Shown {
@@ -42,6 +49,14 @@ public:
                    (Item(s.id).IsEnabled() ? " on\n" : " off\n");
         return out;
     }
+    // "Más detalles..." once the page shows the pen: modal over the sheet.
+    void OpenMore() {
+        ASSERT_TRUE(ui::WaitUntil([&] { return Item(IDC_DETAILS_NAME).IsEnabled(); }));
+        Item(IDC_DETAILS_MORE).PostClick();
+        more = Sheet::Find(app.Pid(), L"Más detalles");
+        ASSERT_TRUE(more) << log.Dump();
+        EXPECT_FALSE(IsWindowEnabled(sheet.Hwnd()));
+    }
     static int Setters() {
         int count = 0;
         for (const char* method : {"IUserData::SetName", "IUserData::SetEmail", "IUserData::SetCellPhone",
@@ -49,6 +64,8 @@ public:
             count += StandIn::CallCount(method);
         return count;
     }
+
+    Sheet more;
 };
 
 TEST_F(DetailsPage, ShowsTheUserDataAsRead) {
@@ -123,10 +140,10 @@ TEST_F(DetailsPage, ShowsTheUserDataAsRead) {
         for (size_t i = before; i < calls.size(); ++i)
             if (calls[i].rfind("IUserData::", 0) == 0)
                 reads.push_back(calls[i].substr(11));
-        EXPECT_EQ(reads, (std::vector<std::string>{"GetName", "GetEmail", "GetCellPhone", "GetFeedbackLanguage",
-                                                   "GetTimeZone", "IsNameReadOnly", "IsEmailReadOnly",
-                                                   "IsCellPhoneReadOnly", "IsFeedbackLanguageReadOnly",
-                                                   "IsTimeZoneReadOnly"}));
+        EXPECT_EQ(reads, (std::vector<std::string>{"GetName", "GetEmail", "GetCellPhone",
+                                                   "GetFeedbackLanguage", "GetTimeZone", "IsNameReadOnly",
+                                                   "IsEmailReadOnly", "IsCellPhoneReadOnly",
+                                                   "IsFeedbackLanguageReadOnly", "IsTimeZoneReadOnly"}));
     }
     // Undocked: the no-pen text everywhere, nothing enabled.
     ASSERT_TRUE(StandIn::Undock(kPen));
@@ -196,29 +213,94 @@ TEST_F(DetailsPage, DockingAnotherPenShowsItsValues) {
     ASSERT_TRUE(StandIn::Undock(other));
 }
 
+TEST_F(DetailsPage, MoreDetailsShowsBothAddressesAndWritesEachBackOnce) {
+    ASSERT_TRUE(StandIn::Set(kPen, L"/userData/readOnly/invoiceAddress", L"true"));
+    ASSERT_TRUE(StandIn::Set(kPen, L"/userData/readOnly/pager", L"true"));
+    Start();
+    OpenMore();
+    EXPECT_EQ(more.TabCaptions(),
+              (std::vector<std::wstring>{L"Dirección de entrega", L"Dirección de facturación",
+                                         L"Números de teléfono"}));
+    std::vector<std::wstring> delivery;
+    for (int id : kAddress)
+        delivery.push_back(more.Item(id).Text());
+    EXPECT_EQ(delivery, (std::vector<std::wstring>{L"Calle de Alcalá 123, 4º B", L"a/a Ana García", L"Madrid",
+                                                   L"28009", L"Madrid", L"España"}));
+    EXPECT_TRUE(more.Item(IDC_ADDRESS_CITY).IsEnabled());
+    Retype(more.Item(IDC_ADDRESS_CITY), L"Alcalá de Henares");
+
+    // The invoice address is read-only as a whole: filled, disabled.
+    ASSERT_TRUE(more.SelectPage(1));
+    EXPECT_EQ(more.Item(IDC_ADDRESS_CITY).Text(), L"Barcelona");
+    for (int id : kAddress)
+        EXPECT_FALSE(more.Item(id).IsEnabled()) << id;
+    ASSERT_TRUE(more.SelectPage(2));
+    EXPECT_EQ(more.Item(IDC_HOME_PHONE).Text(), L"+34 91 123 45 67");
+    EXPECT_TRUE(more.Item(IDC_HOME_PHONE).IsEnabled());
+    EXPECT_FALSE(more.Item(IDC_PAGER).IsEnabled());
+
+    const int cities = StandIn::CallCount("IPostalAddress::SetCity"),
+              writeBacks = StandIn::CallCount("IPen::SetUserData");
+    Apply(more, "<--(MoreDetailsSheet::OnApply)");
+    EXPECT_EQ(StandIn::CallCount("IPostalAddress::SetCity"), cities + 1);
+    EXPECT_EQ(StandIn::CallCount("IPen::SetUserData"), writeBacks + 1);
+    EXPECT_EQ(Pen()["userData"]["deliveryAddress"]["city"], "Alcalá de Henares");
+    EXPECT_EQ(Pen()["userData"]["invoiceAddress"]["city"], "Barcelona");
+    more.Button(Sheet::kCancel).PostClick();
+    ASSERT_TRUE(more.WaitClosed());
+
+    // Every field of the three pages changed: each reaches its own value, one write-back
+    // for each address page and one for the phones.
+    ASSERT_TRUE(StandIn::Set(kPen, L"/userData/readOnly/invoiceAddress", L"false"));
+    ASSERT_TRUE(StandIn::Set(kPen, L"/userData/readOnly/pager", L"false"));
+    Redock();
+    OpenMore();
+    const char* const addressKeys[] = {"street", "street2", "city", "postal", "state", "country"};
+    const std::pair<int, const char*> phones[] = {{IDC_HOME_PHONE, "homePhone"},
+                                                  {IDC_HOME_FAX, "homeFax"},
+                                                  {IDC_PAGER, "pager"},
+                                                  {IDC_BUSINESS_PHONE, "businessPhone"},
+                                                  {IDC_BUSINESS_FAX, "businessFax"}};
+    for (int page = 0; page < 2; ++page) {
+        ASSERT_TRUE(more.SelectPage(page));
+        for (size_t i = 0; i < kAddress.size(); ++i)
+            Retype(more.Item(kAddress[i]), std::to_wstring(page * 10 + i));
+    }
+    ASSERT_TRUE(more.SelectPage(2));
+    for (size_t i = 0; i < std::size(phones); ++i)
+        Retype(more.Item(phones[i].first), L"9" + std::to_wstring(i));
+    const int backs = StandIn::CallCount("IPen::SetUserData");
+    more.Button(Sheet::kOk).PostClick();
+    ASSERT_TRUE(more.WaitClosed());
+    EXPECT_EQ(StandIn::CallCount("IPen::SetUserData"), backs + 3);
+    const nlohmann::json data = Pen()["userData"];
+    for (size_t i = 0; i < kAddress.size(); ++i) {
+        EXPECT_EQ(data["deliveryAddress"][addressKeys[i]], std::to_string(i)) << addressKeys[i];
+        EXPECT_EQ(data["invoiceAddress"][addressKeys[i]], std::to_string(10 + i)) << addressKeys[i];
+    }
+    for (size_t i = 0; i < std::size(phones); ++i)
+        EXPECT_EQ(data[phones[i].second], "9" + std::to_string(i)) << phones[i].second;
+}
+
 TEST_F(DetailsPage, MoreDetailsKeepsAnEditUntilItIsSaved) {
-    Sheet more;
-    const ui::SheetUnderTest phones{
-        [&] {
-            StandIn::Set(kPen, L"/userData/businessFax", L"+34 91 765 43 22", true);
-            if (!Running())
-                Start();
-            EXPECT_TRUE(ui::WaitUntil([&] { return Item(IDC_DETAILS_NAME).IsEnabled(); }));
-            Item(IDC_DETAILS_MORE).PostClick();
-            more = Sheet::Find(app.Pid(), L"Más detalles");
-            if (!more || !more.SelectPage(2))
-                return Sheet();
-            return more;
-        },
-        IDC_BUSINESS_FAX,
-        L"+34 91 000 00 00",
-        L"+",
-        L"IPen::SetUserData",
-        [] { return FromUtf8(Pen()["userData"].value("businessFax", "")); },
-        L"Nº de fax comercial"};
+    const ui::SheetUnderTest phones{[&] {
+                                        StandIn::Set(kPen, L"/userData/businessFax", L"+34 91 765 43 22",
+                                                     true);
+                                        if (!Running())
+                                            Start();
+                                        OpenMore();
+                                        return more && more.SelectPage(2) ? more : Sheet();
+                                    },
+                                    IDC_BUSINESS_FAX,
+                                    L"+34 91 000 00 00",
+                                    L"+",
+                                    L"IPen::SetUserData",
+                                    [] { return FromUtf8(Pen()["userData"].value("businessFax", "")); },
+                                    L"Nº de fax comercial"};
     for (const ui::SheetRow& row : ui::kSheetRows)
         Run(phones, row);
     // Each address page has its own name in the log.
     EXPECT_GT(LogLines("-->(DeliveryPage::UpdatePage)"), 0);
 }
+
 } // namespace

@@ -1,8 +1,9 @@
 // The settings sheet as the user sees it, with the stand-in's pens docked, undocked and
 // locked through penctl: the Status page's battery line follows the pen at once and on
 // its refresh timer, a second pen replaces the first, a locked pen shows only after its
-// unlock, Apply, OK and Cancel keep an edit until it is saved, and closing the sheet
-// while the service log is open only hides it.
+// unlock, Apply, OK and Cancel keep an edit until it is saved, the service log's question
+// outlives a repeated dock, and closing the sheet while the service log is open only
+// hides it.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -93,8 +94,9 @@ protected:
 
 TEST_F(SettingsSheet, StatusPageFollowsDockingAndUndocking) {
     StartShown();
-    EXPECT_EQ(sheet.TabCaptions(), (std::vector<std::wstring>{L"Estado del lápiz", L"Especificaciones de la conexión",
-                                                           L"Avanzado", L"Acerca de"}));
+    EXPECT_EQ(sheet.TabCaptions(),
+              (std::vector<std::wstring>{L"Estado del lápiz", L"Especificaciones de la conexión", L"Avanzado",
+                                         L"Acerca de"}));
     EXPECT_TRUE(BatteryIs(kBattery80)) << Battery();
 
     ASSERT_TRUE(StandIn::Undock(kPen));
@@ -180,7 +182,8 @@ TEST_F(SettingsSheet, ApplyOkAndCancelKeepAnEditUntilItIsSaved) {
 
 TEST_F(SettingsSheet, ShortcutsThatCannotBeHadAreToldWithTheReason) {
     ui::ShowInternetSettings(1);
-    StartOn(L"Accesos directos a la dirección", [&] { return ui::ListView(sheet.CurrentPage(), IDC_SHORTCUT_LIST).Count() == 10; });
+    StartOn(L"Accesos directos a la dirección",
+            [&] { return ui::ListView(sheet.CurrentPage(), IDC_SHORTCUT_LIST).Count() == 10; });
     ASSERT_TRUE(ui::ListView(sheet.CurrentPage(), IDC_SHORTCUT_LIST).Select(4));
     Item(IDC_CLEAR_SHORTCUT).PostClick();
     EXPECT_NE(Answer(IDYES), L"(no box)");
@@ -200,6 +203,29 @@ TEST_F(SettingsSheet, ClosingWhileTheLogIsOpenOnlyHidesTheSheet) {
     // Closing the log, the only window left, ends the program.
     ui::Post(ServiceLog(), WM_CLOSE);
     EXPECT_TRUE(app.WaitExit(5000));
+}
+
+// The suite may tell again of the pen already shown (docked again, unlocked again): that
+// is no undock and dock, so the question about one of its requests stays open.
+TEST_F(SettingsSheet, ARepeatedDockOrUnlockOfTheShownPenLeavesTheLogsQuestionOpen) {
+    StartShown();
+    ASSERT_TRUE(BatteryIs(kBattery80)); // the log reloads when the pen arrives
+    HWND window = Open(Item(IDC_PEN_HISTORY), ui::kServiceLogCaption);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(ui::ListView(window, IDC_HISTORY_LIST).Select(0));
+    ASSERT_TRUE(ui::WaitUntil([&] { return ui::Control(window, IDC_REMOVE_ITEM).IsEnabled(); }));
+    ui::Control(window, IDC_REMOVE_ITEM).PostClick();
+    ui::MessageBoxWindow box = ui::MessageBoxWindow::Wait(app.Pid());
+    ASSERT_TRUE(box);
+    const int undocks = LogLines(" undocked.");
+    ASSERT_TRUE(StandIn::Dock(kPen));
+    ASSERT_TRUE(StandIn::Unlock(kPen));
+    // The monitor passes events on in order: once the unlock is through, so is the dock.
+    ASSERT_TRUE(log.WaitFor(app.Pid(), "<--(SettingsSheet::OnPenUnlocked)")) << log.Dump();
+    EXPECT_FALSE(box.WaitClosed(300)) << log.Dump();
+    EXPECT_EQ(LogLines(" undocked."), undocks) << log.Dump();
+    box.Answer(IDNO);
+    EXPECT_TRUE(box.WaitClosed());
 }
 
 TEST_F(SettingsSheet, HistorySwitchShowsOnlyTheLogAndASecondStartTheSheet) {
