@@ -20,7 +20,6 @@ using ui::Control;
 using ui::Sheet;
 using ui::StandIn;
 
-const wchar_t kProgramKey[] = L"Software\\Velar\\2.0\\Quillpad";
 const wchar_t kAdvancedTab[] = L"Avanzado";
 constexpr int kServerGroup[] = {IDC_SERVER_GROUP, IDC_SERVER_TEXT, IDC_SERVER_LABEL, IDC_SERVER_ADDRESS,
                                 IDC_REDIRECTION,  IDC_TEST_SERVER, IDC_CHANGE_SERVER};
@@ -28,22 +27,10 @@ constexpr int kIspGroup[] = {IDC_ISP_GROUP, IDC_ISP_TEXT, IDC_ISP_LABEL, IDC_ISP
 constexpr int kSwitchGroup[] = {IDC_INTERNET_GROUP, IDC_INTERNET_TEXT, IDC_SHOW_INTERNET};
 
 void WriteSetting(const wchar_t* name, std::optional<DWORD> value) {
-    if (!value) {
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, kProgramKey, name);
-        return;
-    }
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, kProgramKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
-    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&*value), sizeof(DWORD));
-    RegCloseKey(key);
+    ui::WriteNumber(ui::kProgramKey, name, value);
 }
-
 std::optional<DWORD> ReadSetting(const wchar_t* name) {
-    DWORD value = 0, size = sizeof(value);
-    if (RegGetValueW(HKEY_CURRENT_USER, kProgramKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) !=
-        ERROR_SUCCESS)
-        return std::nullopt;
-    return value;
+    return ui::ReadNumber(ui::kProgramKey, name);
 }
 
 std::filesystem::path PenStorageFolder() {
@@ -63,7 +50,7 @@ public:
     }
     void TearDown() override {
         PageTest::TearDown();
-        RegDeleteTreeW(HKEY_CURRENT_USER, kProgramKey);
+        RegDeleteTreeW(HKEY_CURRENT_USER, ui::kProgramKey);
     }
 
     static nlohmann::json Manager() { return StandIn::State()["manager"]; }
@@ -113,8 +100,8 @@ TEST_F(AdvancedPage, InternetSwitchShowsTheGroupsOnlyAfterApply) {
     // The page set follows the setting at once, and the Advanced page stays the current one.
     EXPECT_EQ(sheet.TabCaptions(),
               (std::vector<std::wstring>{L"Estado del lápiz", L"Especificaciones de la conexión",
-                                         L"Detalles personales", L"Accesos directos a la dirección", kAdvancedTab,
-                                         L"Acerca de"}));
+                                         L"Detalles personales", L"Accesos directos a la dirección",
+                                         kAdvancedTab, L"Acerca de"}));
 
     Item(IDC_SHOW_INTERNET).Click();
     ApplyHere();
@@ -145,51 +132,6 @@ TEST_F(AdvancedPage, NoMobileMovesTheServerGroupUpOnceAndHidesTheMobileParts) {
     Close();
 }
 
-TEST_F(AdvancedPage, LocalSecurityActsOnThePenOnlyAfterYes) {
-    const std::filesystem::path stored = PenStorageFolder() / L"1.2.3.4#5";
-    std::filesystem::create_directories(stored.parent_path());
-    std::ofstream(stored) << "trazos";
-    ASSERT_TRUE(StandIn::Set(kPen, L"/passwordSavedOnPc", L"true"));
-    StartOnPage();
-    struct Case {
-        int button;
-        const wchar_t* question;
-    };
-    for (Case c :
-         {Case{IDC_RESET_PROMPT, L"Si ha guardado su contraseña en esta PC, puede eliminarla y reactivar la "
-                                 L"solicitud de contraseña. Cuando conecte el lápiz a esta PC, se le "
-                                 L"solicitará la contraseña.\n¿Está seguro de que desea eliminar la "
-                                 L"contraseña guardada en esta PC?"},
-          Case{IDC_DELETE_STORED,
-               L"Elimine los datos del lápiz para asegurarse de que nadie acceda a los "
-               L"datos. Esto no elimina ningún dato del lápiz ni de los archivos creados "
-               L"con Foliant.\n¿Está seguro de que desea eliminar los datos del lápiz?"}}) {
-        EXPECT_EQ(Ask(c.button, IDNO), c.question);
-    }
-    EXPECT_TRUE(Pen().value("passwordSavedOnPc", false));
-    EXPECT_TRUE(std::filesystem::exists(stored));
-
-    EXPECT_NE(Ask(IDC_RESET_PROMPT, IDYES), L"(no box)");
-    EXPECT_TRUE(ui::WaitUntil([&] { return !Pen().value("passwordSavedOnPc", true); }));
-    EXPECT_NE(Ask(IDC_DELETE_STORED, IDYES), L"(no box)");
-    // The pen's whole folder goes, the last step of the deletion: a file made again before
-    // could still be found and deleted by it.
-    EXPECT_TRUE(ui::WaitUntil([&] { return !std::filesystem::exists(stored.parent_path()); }));
-
-    // Undocking answers an open question with No; without a pen both are disabled.
-    std::filesystem::create_directories(stored.parent_path());
-    std::ofstream(stored) << "trazos";
-    Item(IDC_DELETE_STORED).PostClick();
-    ASSERT_TRUE(ui::MessageBoxWindow::Wait(app.Pid()));
-    ASSERT_TRUE(StandIn::Undock(kPen));
-    EXPECT_TRUE(ui::WaitUntil([&] { return !ui::MessageBoxWindow::Find(app.Pid()); }));
-    EXPECT_TRUE(std::filesystem::exists(stored));
-    EXPECT_TRUE(ui::WaitUntil([&] { return !Item(IDC_RESET_PROMPT).IsEnabled(); }));
-    EXPECT_FALSE(Item(IDC_DELETE_STORED).IsEnabled());
-    Close();
-    std::filesystem::remove_all(PenStorageFolder());
-}
-
 // A class's server path, as registered; set, the old one is returned.
 std::wstring SetServer(const wchar_t* clsid, const wchar_t* kind, const std::wstring& path) {
     const std::wstring key = std::wstring(L"Software\\Classes\\CLSID\\") + clsid + L"\\" + kind;
@@ -204,46 +146,83 @@ std::wstring SetStorageServer(const std::wstring& path) {
     return SetServer(L"{6002211F-F2AF-483B-818F-76D481A9B4E4}", L"InprocServer32", path);
 }
 
-TEST_F(AdvancedPage, LocalSecurityFailuresAreLoggedAndChangeNothing) {
+// Each local-security button asks first and acts only after Yes; a failure is logged and
+// changes nothing; undocking answers an open question with No.
+TEST_F(AdvancedPage, LocalSecurityActsOnThePenOnlyAfterYes) {
     const std::filesystem::path stored = PenStorageFolder() / L"1.2.3.4#5";
-    std::filesystem::create_directories(stored.parent_path());
-    std::ofstream(stored) << "trazos";
-    ASSERT_TRUE(StandIn::Set(kPen, L"/passwordSavedOnPc", L"true"));
+    const std::wstring resetQuestion =
+        L"Si ha guardado su contraseña en esta PC, puede eliminarla y reactivar la solicitud de contraseña. "
+        L"Cuando conecte el lápiz a esta PC, se le solicitará la contraseña.\n¿Está seguro de que desea "
+        L"eliminar la contraseña guardada en esta PC?";
+    const std::wstring deleteQuestion =
+        L"Elimine los datos del lápiz para asegurarse de que nadie acceda a los datos. Esto no elimina "
+        L"ningún "
+        L"dato del lápiz ni de los archivos creados con Foliant.\n¿Está seguro de que desea eliminar los "
+        L"datos del lápiz?";
     HANDLE held = nullptr;
     std::wstring storageServer;
     struct Case {
-        int button;
-        const char* line;
+        const char* did;
+        int button, answer;
+        const char* line; // logged, null when the button acts
         std::function<void()> arrange, undo;
     };
+    const auto none = [] {};
+    const auto clear = [] { StandIn::Clear(); };
     const Case cases[] = {
-        {IDC_RESET_PROMPT, "Failed to unregister the password (0x80004005).",
-         [] { StandIn::Fail(L"IPen::UnregisterPassword", E_FAIL); }, [] { StandIn::Clear(); }},
-        {IDC_DELETE_STORED, "Failed getting pen id. (0x80004005).",
-         [] { StandIn::Fail(L"IPen::GetPenId", E_FAIL); }, [] { StandIn::Clear(); }},
+        {"reset, No", IDC_RESET_PROMPT, IDNO, "", none, none},
+        {"delete, No", IDC_DELETE_STORED, IDNO, "", none, none},
+        {"reset, unregistering fails", IDC_RESET_PROMPT, IDYES,
+         "Failed to unregister the password (0x80004005).",
+         [] { StandIn::Fail(L"IPen::UnregisterPassword", E_FAIL); }, clear},
+        {"delete, no pen id", IDC_DELETE_STORED, IDYES, "Failed getting pen id. (0x80004005).",
+         [] { StandIn::Fail(L"IPen::GetPenId", E_FAIL); }, clear},
         // Before the storage server is first loaded: the class without its server.
-        {IDC_DELETE_STORED, "Failed to create storage api (0x",
+        {"delete, no storage", IDC_DELETE_STORED, IDYES, "Failed to create storage api (0x",
          [&] { storageServer = SetStorageServer(L"C:\\ausente\\PenStorage.dll"); },
          [&] { SetStorageServer(storageServer); }},
         // A stored item another program holds open.
-        {IDC_DELETE_STORED, "Failed to delete storage (0x80070020).",
+        {"delete, item held open", IDC_DELETE_STORED, IDYES, "Failed to delete storage (0x80070020).",
          [&] {
              held = CreateFileW(stored.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
                                 nullptr);
          },
          [&] { CloseHandle(held); }},
+        {"reset, Yes", IDC_RESET_PROMPT, IDYES, nullptr, none, none},
+        {"delete, Yes", IDC_DELETE_STORED, IDYES, nullptr, none, none},
     };
     StartOnPage();
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.line);
+        SCOPED_TRACE(c.did);
+        std::filesystem::create_directories(stored.parent_path());
+        std::ofstream(stored) << "trazos";
+        ASSERT_TRUE(StandIn::Set(kPen, L"/passwordSavedOnPc", L"true"));
         c.arrange();
-        EXPECT_NE(Ask(c.button, IDYES), L"(no box)");
-        EXPECT_TRUE(log.WaitFor(app.Pid(), c.line, 3s));
+        const std::wstring question = Ask(c.button, c.answer);
+        if (c.answer == IDNO) {
+            EXPECT_EQ(question, c.button == IDC_RESET_PROMPT ? resetQuestion : deleteQuestion);
+        } else if (c.line) {
+            EXPECT_TRUE(log.WaitFor(app.Pid(), c.line, 3s));
+        }
         c.undo();
-        EXPECT_TRUE(Pen().value("passwordSavedOnPc", false));
-        EXPECT_TRUE(std::filesystem::exists(stored));
+        const bool reset = !c.line && c.button == IDC_RESET_PROMPT, deleted = !c.line && !reset;
+        EXPECT_TRUE(ui::WaitUntil([&] { return Pen().value("passwordSavedOnPc", true) != reset; }));
+        // The pen's whole folder goes, the last step of the deletion: a file made again before
+        // could still be found and deleted by it.
+        EXPECT_TRUE(ui::WaitUntil([&] { return std::filesystem::exists(stored.parent_path()) != deleted; }));
         EXPECT_FALSE(ui::MessageBoxWindow::Find(app.Pid()));
     }
+
+    // Undocking answers an open question with No; without a pen both are disabled.
+    std::filesystem::create_directories(stored.parent_path());
+    std::ofstream(stored) << "trazos";
+    Item(IDC_DELETE_STORED).PostClick();
+    ASSERT_TRUE(ui::MessageBoxWindow::Wait(app.Pid()));
+    ASSERT_TRUE(StandIn::Undock(kPen));
+    EXPECT_TRUE(ui::WaitUntil([&] { return !ui::MessageBoxWindow::Find(app.Pid()); }));
+    EXPECT_TRUE(std::filesystem::exists(stored));
+    EXPECT_TRUE(ui::WaitUntil([&] { return !Item(IDC_RESET_PROMPT).IsEnabled(); }));
+    EXPECT_FALSE(Item(IDC_DELETE_STORED).IsEnabled());
     Close();
     std::filesystem::remove_all(PenStorageFolder());
 }

@@ -18,38 +18,31 @@ using ui::Control;
 using ui::Sheet;
 using ui::StandIn;
 
-const wchar_t kSuiteKey[] = L"Software\\Velar\\2.0\\Quayward";
 const wchar_t kConnectionTab[] = L"Especificaciones de la conexión";
 const wchar_t kCreate[] = L"Asignar contraseña...";
 const wchar_t kRemove[] = L"Quitar contraseña...";
 const wchar_t kWrongPassword[] =
-    L"La contraseña actual es incorrecta. Las letras de las contraseñas deben escribirse con las mayúsculas y "
+    L"La contraseña actual es incorrecta. Las letras de las contraseñas deben escribirse con las mayúsculas "
+    L"y "
     L"minúsculas correctas. Asegúrese de que la tecla Bloq Mayús no esté accidentalmente activa.";
 
 std::optional<DWORD> ReadOption(const wchar_t* name) {
-    DWORD value = 0, size = sizeof(value);
-    if (RegGetValueW(HKEY_CURRENT_USER, kSuiteKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    return value;
+    return ui::ReadNumber(ui::kSuiteKey, name);
 }
-
 void WriteOption(const wchar_t* name, DWORD value) {
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, kSuiteKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
-    RegSetValueExW(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
-    RegCloseKey(key);
+    ui::WriteNumber(ui::kSuiteKey, name, value);
 }
 
 class ConnectionPage : public ui::PageTest {
 public:
     void SetUp() override {
-        RegDeleteTreeW(HKEY_CURRENT_USER, kSuiteKey);
+        RegDeleteTreeW(HKEY_CURRENT_USER, ui::kSuiteKey);
         PageTest::SetUp();
         SetPassword(L"");
     }
     void TearDown() override {
         PageTest::TearDown();
-        RegDeleteTreeW(HKEY_CURRENT_USER, kSuiteKey);
+        RegDeleteTreeW(HKEY_CURRENT_USER, ui::kSuiteKey);
     }
 
     static void SetPassword(const std::wstring& password) {
@@ -65,7 +58,8 @@ public:
     }
     bool PageShows(const wchar_t* passText, bool createEnabled, bool changeEnabled) const {
         return ui::WaitUntil([&] {
-            return Item(IDC_CREATE_PASS).Text() == passText && Item(IDC_CREATE_PASS).IsEnabled() == createEnabled &&
+            return Item(IDC_CREATE_PASS).Text() == passText &&
+                   Item(IDC_CREATE_PASS).IsEnabled() == createEnabled &&
                    Item(IDC_CHANGE_PASS).IsEnabled() == changeEnabled;
         });
     }
@@ -92,10 +86,10 @@ TEST_F(ConnectionPage, OptionsShowTheStoredValuesAndApplyWritesOnlyWhatChanged) 
         int checkedRadio;
     };
     // Out of range, negative included, counts as manual; absent as "send when docked".
-    for (Case c : {Case{7, IDC_DOCK_MANUAL}, Case{static_cast<DWORD>(-1), IDC_DOCK_MANUAL}, Case{1, IDC_DOCK_ASK},
-                   Case{std::nullopt, IDC_DOCK_SEND}}) {
+    for (Case c : {Case{7, IDC_DOCK_MANUAL}, Case{static_cast<DWORD>(-1), IDC_DOCK_MANUAL},
+                   Case{1, IDC_DOCK_ASK}, Case{std::nullopt, IDC_DOCK_SEND}}) {
         SCOPED_TRACE(c.dockAction ? static_cast<int>(*c.dockAction) : 999);
-        RegDeleteTreeW(HKEY_CURRENT_USER, kSuiteKey);
+        RegDeleteTreeW(HKEY_CURRENT_USER, ui::kSuiteKey);
         if (c.dockAction)
             WriteOption(L"DockAction", *c.dockAction);
         StartOnPage();
@@ -120,7 +114,7 @@ TEST_F(ConnectionPage, OptionsShowTheStoredValuesAndApplyWritesOnlyWhatChanged) 
         Item(IDC_DOCK_ASK).Click();
         Item(c.checkedRadio).Click();
         EXPECT_FALSE(ApplyEnabled());
-        RegDeleteKeyValueW(HKEY_CURRENT_USER, kSuiteKey, L"AlwaysShowIcon");
+        ui::WriteNumber(ui::kSuiteKey, L"AlwaysShowIcon", std::nullopt);
         sheet.Button(Sheet::kOk).PostClick();
         ASSERT_TRUE(app.WaitExit(5000));
         EXPECT_EQ(ReadOption(L"AlwaysShowIcon"), std::nullopt);
@@ -166,7 +160,8 @@ TEST_F(ConnectionPage, PasswordIsSetChangedAndRemovedOnThePen) {
     HWND change = Open(Item(IDC_CHANGE_PASS), L"Cambiar contraseña");
     ASSERT_TRUE(change);
     EXPECT_EQ(Control(change, IDC_HINT_LINE).Text(), L"Sugerencia: mi lápiz");
-    ExpectLimits(change, {{IDC_CURRENT_PASS, 32}, {IDC_NEW_PASS, 32}, {IDC_CONFIRM_PASS, 32}, {IDC_PASS_HINT, 128}});
+    ExpectLimits(change,
+                 {{IDC_CURRENT_PASS, 32}, {IDC_NEW_PASS, 32}, {IDC_CONFIRM_PASS, 32}, {IDC_PASS_HINT, 128}});
     // OK needs the current password and the new one twice.
     Fill(change, {{IDC_CURRENT_PASS, L"\b"}, {IDC_NEW_PASS, L"Pluma2"}, {IDC_CONFIRM_PASS, L"Pluma2"}});
     EXPECT_FALSE(Control(change, IDOK).IsEnabled());

@@ -12,13 +12,18 @@ HWND FindDialog(DWORD pid, const wchar_t* caption) {
     return nullptr;
 }
 
-void ShowInternetSettings(DWORD value) {
-    HKEY key = nullptr;
-    RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Velar\\2.0\\Quillpad", 0, nullptr, 0, KEY_SET_VALUE,
-                    nullptr, &key, nullptr);
-    RegSetValueExW(key, L"ShowInternetSettings", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value),
-                   sizeof(value));
-    RegCloseKey(key);
+std::optional<DWORD> ReadNumber(const wchar_t* key, const wchar_t* name) {
+    DWORD value = 0, size = sizeof(value);
+    if (RegGetValueW(HKEY_CURRENT_USER, key, name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
+}
+
+void WriteNumber(const wchar_t* key, const wchar_t* name, std::optional<DWORD> value) {
+    if (value)
+        RegSetKeyValueW(HKEY_CURRENT_USER, key, name, REG_DWORD, &*value, sizeof(DWORD));
+    else
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, key, name);
 }
 
 } // namespace ui

@@ -3,6 +3,7 @@
 // shows, and the control ids of its resources (the program's own resource.h).
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "res/resource.h"
@@ -20,8 +21,16 @@ constexpr UINT_PTR kStatusRefreshTimer = 4711;
 
 // The top-level dialog (#32770) of the process with this caption, or null.
 HWND FindDialog(DWORD pid, const wchar_t* caption);
+// The per-user trees of the program and of the suite, where the pages keep their options.
+constexpr const wchar_t* kProgramKey = L"Software\\Velar\\2.0\\Quillpad";
+constexpr const wchar_t* kSuiteKey = L"Software\\Velar\\2.0\\Quayward";
+// A number under HKEY_CURRENT_USER\key; written absent, it is deleted.
+std::optional<DWORD> ReadNumber(const wchar_t* key, const wchar_t* name);
+void WriteNumber(const wchar_t* key, const wchar_t* name, std::optional<DWORD> value);
 // The program's setting "ShowInternetSettings" (the Details and Shortcuts pages), read
 // when the sheet is made.
-void ShowInternetSettings(DWORD value);
+inline void ShowInternetSettings(DWORD value) {
+    WriteNumber(kProgramKey, L"ShowInternetSettings", value);
+}
 
 } // namespace ui
