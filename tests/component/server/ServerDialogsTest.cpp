@@ -9,7 +9,6 @@
 
 #include <chrono>
 #include <functional>
-#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -158,21 +157,6 @@ void StoreAddress(const std::wstring& text) {
     ASSERT_HRESULT_SUCCEEDED(manager->SetOrskUrl(address.Get()));
 }
 
-// The stand-in's failure switch for one method, until the object goes.
-struct FailingCall {
-    explicit FailingCall(const wchar_t* method) {
-        CoCreateInstance(CLSID_PenManagerControl, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&control));
-        Bstr name(method);
-        ok = control && SUCCEEDED(control->FailMethod(name.Get(), E_FAIL, -1));
-    }
-    ~FailingCall() {
-        if (control)
-            control->ClearFaults();
-    }
-    ComPtr<IPenManagerControl> control;
-    bool ok = false;
-};
-
 // OK is enabled once the text differs from the address read. A new address is tested:
 // a failed test is asked about (No keeps the dialog open with the text, Yes keeps the
 // address); an empty one is written without a test. An address that can't be read shows
@@ -206,10 +190,12 @@ TEST_F(ServerDialogs, ChangeServerTestsAndWritesTheAddressOrTellsWhatFailed) {
     for (const Step& s : steps) {
         SCOPED_TRACE(Narrow(s.typed) + (s.failing ? " " + Narrow(s.failing) : ""));
         StoreAddress(stored);
-        std::unique_ptr<FailingCall> failing;
+        ComPtr<IPenManagerControl> control;
+        ASSERT_HRESULT_SUCCEEDED(
+            CoCreateInstance(CLSID_PenManagerControl, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&control)));
         if (s.failing) {
-            failing = std::make_unique<FailingCall>(s.failing);
-            ASSERT_TRUE(failing->ok);
+            Bstr method(s.failing);
+            ASSERT_HRESULT_SUCCEEDED(control->FailMethod(method.Get(), E_FAIL, -1));
         }
         std::wstring shown, said;
         bool okBefore = true, okAfter = false, okAtEnd = false, stillOpen = false;
@@ -245,7 +231,7 @@ TEST_F(ServerDialogs, ChangeServerTestsAndWritesTheAddressOrTellsWhatFailed) {
             if (stillOpen)
                 PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
         });
-        failing.reset();
+        control->ClearFaults();
         EXPECT_EQ(shown, s.failing && !s.types ? L"" : stored);
         EXPECT_FALSE(okBefore);
         EXPECT_EQ(okAfter, s.types);
