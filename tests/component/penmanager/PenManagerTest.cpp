@@ -48,7 +48,7 @@ public:
     }
 
 protected:
-    void OnEvent(DISPID id, const DISPPARAMS& params) override {
+    void OnInvoke(DISPID id, const DISPPARAMS& params) override {
         Call call{id, {}};
         for (UINT i = params.cArgs; i-- > 0;) {
             const VARIANT& v = params.rgvarg[i];
