@@ -32,8 +32,8 @@ public:
 
     bool Create() {
         RegisterClassFor(L"QpLinkParent");
-        return CreateEx(0, L"QpLinkParent", L"links", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 400, 200, nullptr,
-                        nullptr);
+        return CreateEx(0, L"QpLinkParent", L"links", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 50, 50, 400, 200,
+                        nullptr, nullptr);
     }
 
 protected:
@@ -88,8 +88,9 @@ protected:
         ASSERT_TRUE(parent.Create());
         parent.anchors = {{0, 1}, {1, 1}};
         parent.visited = {{1, 1}};
-        HWND hwnd = CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 380, 150, parent,
-                                    reinterpret_cast<HMENU>(INT_PTR(101)), GetModuleHandleW(nullptr), nullptr);
+        HWND hwnd =
+            CreateWindowExW(0, WC_LISTVIEWW, L"", WS_CHILD | WS_VISIBLE | LVS_REPORT, 0, 0, 380, 150, parent,
+                            reinterpret_cast<HMENU>(INT_PTR(101)), GetModuleHandleW(nullptr), nullptr);
         ASSERT_TRUE(hwnd);
         list = std::make_unique<MyListCtrl>();
         ASSERT_TRUE(list->Subclass(hwnd));
@@ -118,7 +119,8 @@ protected:
         ClientToScreen(*list, &screen);
         for (int attempt = 0; attempt < 20 && !list->IsAnchorHover(row, column); ++attempt) {
             SetCursorPos(screen.x, screen.y);
-            list->Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(list->Handle()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+            list->Send(WM_SETCURSOR, reinterpret_cast<WPARAM>(list->Handle()),
+                       MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
         }
         return list->IsAnchorHover(row, column);
     }
@@ -136,7 +138,8 @@ protected:
         draw.iSubItem = column;
         draw.clrText = kUntouched;
         LRESULT result = -1;
-        EXPECT_TRUE(list->Send(WM_REFLECTED_NOTIFY, reinterpret_cast<WPARAM>(&result), reinterpret_cast<LPARAM>(&draw)));
+        EXPECT_TRUE(list->Send(WM_REFLECTED_NOTIFY, reinterpret_cast<WPARAM>(&result),
+                               reinterpret_cast<LPARAM>(&draw)));
         return result;
     }
 
@@ -159,34 +162,25 @@ TEST_F(ListCtrlTest, LinkColoursComeFromTheBrowserSettingsOrTheirDefaults) {
     EXPECT_EQ(MyListCtrl::GetAnchorColorHover(), RGB(255, 0, 0));
     EXPECT_FALSE(MyListCtrl::GetUseAnchorColorHover());
 
-    const struct {
-        const wchar_t* text;
-        COLORREF expected;
-    } cases[] = {
-        {L"0,128,0", RGB(0, 128, 0)},
-        {L"0,128", RGB(0, 0, 255)},           // two pieces: the default stays
-        {L"1,2,3,4", RGB(0, 0, 255)},         // four pieces likewise
-        {L"1,,2,3", RGB(1, 2, 3)},            // empty pieces do not count
-        {L"rojo,verde,azul", RGB(0, 0, 0)},   // not numbers: zeros
-        {L"256,257,-1", RGB(0, 1, 255)},      // each taken as its low byte
-        {L"", RGB(0, 0, 255)},
-    };
-    for (const auto& c : cases) {
-        SetBrowser(L"Anchor Color", c.text);
-        EXPECT_EQ(MyListCtrl::GetAnchorColor(), c.expected) << StringPackage::wideToUtf8(c.text);
+    // Three numbers, each taken as its low byte (empty pieces do not count); anything
+    // else leaves the default.
+    const std::pair<const wchar_t*, COLORREF> colours[] = {
+        {L"0,128,0", RGB(0, 128, 0)}, {L"0,128", RGB(0, 0, 255)},         {L"1,2,3,4", RGB(0, 0, 255)},
+        {L"1,,2,3", RGB(1, 2, 3)},    {L"rojo,verde,azul", RGB(0, 0, 0)}, {L"256,257,-1", RGB(0, 1, 255)},
+        {L"", RGB(0, 0, 255)}};
+    for (const auto& [text, expected] : colours) {
+        SetBrowser(L"Anchor Color", text);
+        EXPECT_EQ(MyListCtrl::GetAnchorColor(), expected) << StringPackage::wideToUtf8(text);
     }
     SetBrowser(L"Anchor Color Visited", L"10,20,30");
     SetBrowser(L"Anchor Color Hover", L"40,50,60");
     EXPECT_EQ(MyListCtrl::GetAnchorColorVisited(), RGB(10, 20, 30));
     EXPECT_EQ(MyListCtrl::GetAnchorColorHover(), RGB(40, 50, 60));
-
-    for (const wchar_t* yes : {L"YES", L"yes", L"Yes"}) {
-        SetBrowser(L"Use Anchor Hover Color", yes);
-        EXPECT_TRUE(MyListCtrl::GetUseAnchorColorHover());
-    }
-    for (const wchar_t* no : {L"no", L"1", L"yes please", L""}) {
-        SetBrowser(L"Use Anchor Hover Color", no);
-        EXPECT_FALSE(MyListCtrl::GetUseAnchorColorHover()) << StringPackage::wideToUtf8(no);
+    const std::pair<const wchar_t*, bool> switches[] = {
+        {L"YES", true}, {L"yes", true}, {L"Yes", true}, {L"no", false}, {L"yes please", false}, {L"", false}};
+    for (const auto& [text, on] : switches) {
+        SetBrowser(L"Use Anchor Hover Color", text);
+        EXPECT_EQ(MyListCtrl::GetUseAnchorColorHover(), on) << StringPackage::wideToUtf8(text);
     }
 }
 

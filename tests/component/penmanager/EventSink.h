@@ -1,7 +1,7 @@
 #pragma once
 // EventSink: a dispatch sink for the pen manager's events, without type information as
 // the panel's own is, living as long as its owner (no reference counting). Invoke hands
-// each event's id to OnEvent.
+// each event to OnInvoke, which by default hands its id to OnEvent.
 #include <windows.h>
 #include <oaidl.h>
 
@@ -27,11 +27,13 @@ public:
     }
     STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
-    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override {
-        OnEvent(id);
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                        UINT*) override {
+        OnInvoke(id, *params);
         return S_OK;
     }
 
 protected:
+    virtual void OnInvoke(DISPID id, const DISPPARAMS&) { OnEvent(id); }
     virtual void OnEvent(DISPID) {}
 };
