@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "Figures.h"
-#include "component/penmanager/EventSink.h"
+#include "kit/EventSink.h"
 #include "framework/Bstr.h"
 #include "framework/Variant.h"
 #include "pen/PenManager.h"

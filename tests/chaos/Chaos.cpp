@@ -50,6 +50,28 @@ bool isWrite(const std::string& method) {
     return false;
 }
 
+// Reads of one value whose failure the pages show (a placeholder, a 0, a row left out)
+// without a log line, as they are meant to; a failed read of an object or a count, and
+// every failed write, is logged.
+bool silentByDesign(const std::string& method) {
+    const std::string object = method.substr(0, method.find("::")),
+                      name = method.substr(method.find("::") + 2);
+    if (name.rfind("Get", 0) != 0 && name.rfind("Is", 0) != 0)
+        return false;
+    for (const char* values : {"IBatteryStatus", "IMemoryStatus", "IRevisions", "IAddressShortcut",
+                               "IPostalAddress", "IDialUpAccount"})
+        if (object == values)
+            return true;
+    // The user data's own values and flags; its two addresses are objects.
+    return object == "IUserData" && !(name.rfind("Get", 0) == 0 && name.find("Address") != std::string::npos);
+}
+
+// The object a method belongs to: a failed read may leave another field of the same
+// object the one the tour changes, which is still a write the tour asked for.
+std::string owner(const std::string& method) {
+    return method.substr(0, method.find("::"));
+}
+
 // "Interface::Method" for every method the IDL declares on the pen manager's objects.
 std::set<std::string> idlMethods(const std::string& path) {
     std::ifstream file(path);
@@ -96,11 +118,23 @@ struct Panel {
         HWND popup = GetLastActivePopup(sheet.Hwnd());
         return popup != sheet.Hwnd() && IsWindowVisible(popup) ? popup : nullptr;
     }
+    // Until what a click started has shown: a box or a window over the sheet, or the
+    // panel idle again (it answers a sent message) with nothing new after a short while.
+    HWND WaitPopup(DWORD timeoutMs = 1500) const {
+        HWND popup = nullptr;
+        ui::WaitUntil([&] { return (popup = Popup()) || ui::MessageBoxWindow::Find(process.Pid()); },
+                      timeoutMs);
+        return popup;
+    }
+    void Settle() const {
+        Answers();
+        Sleep(50);
+    }
     // Answers message boxes (No or Cancel where it may, as a careful user) and closes
     // dialogs and sub-sheets over the sheet until none is left.
     void CloseAll(int answer = IDNO) {
         for (int round = 0; round < 10; ++round) {
-            Sleep(150);
+            Settle();
             if (ui::MessageBoxWindow box = ui::MessageBoxWindow::Find(process.Pid())) {
                 ++boxes;
                 for (int id : {answer, IDCANCEL, IDNO, IDOK})
@@ -112,7 +146,8 @@ struct Panel {
             } else if (HWND popup = Popup()) {
                 ui::Post(popup, WM_COMMAND, IDCANCEL);
                 ui::WaitUntil([&] { return !IsWindowVisible(popup); }, 2000);
-            } else if (HWND log = ui::FindDialog(process.Pid(), ui::kServiceLogCaption); log && IsWindowVisible(log)) {
+            } else if (HWND log = ui::FindDialog(process.Pid(), ui::kServiceLogCaption);
+                       log && IsWindowVisible(log)) {
                 ui::Post(log, WM_CLOSE); // a visible service log keeps the program on after OK
                 ui::WaitUntil([&] { return !IsWindowVisible(log); }, 2000);
             } else {
@@ -171,8 +206,8 @@ int Tour(Panel& panel) {
     int told = 0;
     for (int page = 0; page < panel.sheet.PageCount(); ++page) {
         if (!panel.sheet.SelectPage(page, 15000)) {
-            std::fprintf(stderr, "chaos:   page %d of %d did not show (now %d)\n", page, panel.sheet.PageCount(),
-                         panel.sheet.CurrentIndex());
+            std::fprintf(stderr, "chaos:   page %d of %d did not show (now %d)\n", page,
+                         panel.sheet.PageCount(), panel.sheet.CurrentIndex());
             continue;
         }
         ChangeOneField(panel.sheet.CurrentPage());
@@ -180,16 +215,16 @@ int Tour(Panel& panel) {
             ui::ListView(list.Hwnd()).Select(0); // buttons that act on a row
         for (const ui::Control& button : Buttons(panel.sheet.CurrentPage())) {
             button.PostClick();
-            Sleep(300);
             // A sub-sheet gets one field changed per page and OK; dialogs are cancelled.
-            if (HWND popup = panel.Popup(); popup && ui::Sheet(popup).PageCount() > 0) {
+            if (HWND popup = panel.WaitPopup(); popup && ui::Sheet(popup).PageCount() > 0) {
                 ui::Sheet sub(popup);
                 for (int subPage = 0; subPage < sub.PageCount(); ++subPage)
-                    if (sub.SelectPage(subPage))
+                    if (sub.SelectPage(subPage, 15000))
                         ChangeOneField(sub.CurrentPage());
                 const int before = panel.boxes;
                 sub.Button(ui::Sheet::kOk).PostClick();
-                Sleep(1500);
+                ui::WaitUntil(
+                    [&] { return !IsWindow(popup) || ui::MessageBoxWindow::Find(panel.process.Pid()); });
                 panel.CloseAll(IDOK);
                 told += panel.boxes - before;
             }
@@ -201,13 +236,16 @@ int Tour(Panel& panel) {
     for (int button : {ui::Sheet::kApply, ui::Sheet::kOk}) {
         const int before = panel.boxes;
         panel.sheet.Button(button).PostClick();
-        Sleep(1500);
+        ui::WaitUntil([&] {
+            return panel.process.WaitExit(0) || ui::MessageBoxWindow::Find(panel.process.Pid()) ||
+                   (button == ui::Sheet::kApply && !panel.sheet.Button(ui::Sheet::kApply).IsEnabled());
+        });
         panel.CloseAll(IDOK);
         told += panel.boxes - before;
         if (button == ui::Sheet::kApply) {
             ui::StandIn::Undock(ui::StandIn::kDemoPen);
             ui::StandIn::Dock(ui::StandIn::kDemoPen);
-            Sleep(1000);
+            panel.Settle();
             ChangeOneField(panel.sheet.CurrentPage());
         }
         if (!panel.Alive())
@@ -231,24 +269,32 @@ int RunTour(const std::string& idl) {
         finding("the panel did not start");
         return findings;
     }
-    std::set<std::string> methods, writes;
+    std::set<std::string> methods, writes, writers;
     const int baselineTold = Tour(baseline);
     baseline.process.Kill();
     for (const auto& [method, hr] : calls())
         if (declared.count(method)) {
             methods.insert(method);
-            if (isWrite(method))
+            if (isWrite(method)) {
                 writes.insert(method);
+                writers.insert(owner(method));
+            }
         }
     if (baselineTold != 0)
         finding("the tour without failures told the user " + std::to_string(baselineTold) + " time(s)");
     std::fprintf(stderr, "chaos: the tour calls %zu of the %zu methods the IDL declares (%zu writes)\n",
                  methods.size(), declared.size(), writes.size());
+    for (const std::string& write : writes)
+        std::fprintf(stderr, "chaos: the tour writes through %s\n", write.c_str());
     for (const std::string& method : declared)
         if (!methods.count(method))
             std::fprintf(stderr, "chaos: not called by the tour: %s\n", method.c_str());
 
+    // CHAOS_METHODS=text: only the methods whose name contains it (a finding replayed).
+    const char* only = std::getenv("CHAOS_METHODS");
     for (const std::string& method : methods) {
+        if (only && method.find(only) == std::string::npos)
+            continue;
         const std::wstring wide(method.begin(), method.end());
         ui::StandIn::Fail(wide, kInjected);
         const size_t logged = calls().size();
@@ -262,17 +308,20 @@ int RunTour(const std::string& idl) {
         std::set<std::string> unasked;
         const auto after = calls();
         for (size_t i = logged; i < after.size(); ++i)
-            if (isWrite(after[i].first) && !writes.count(after[i].first))
+            if (isWrite(after[i].first) && !writers.count(owner(after[i].first)))
                 unasked.insert(after[i].first);
         const bool warned = log.Contains(panel.process.Pid(), kInjectedText);
-        std::fprintf(stderr, "chaos: %-40s told %d, warned %s\n", method.c_str(), told, warned ? "yes" : "no");
+        std::fprintf(stderr, "chaos: %-40s told %d, warned %s\n", method.c_str(), told,
+                     warned                   ? "yes"
+                     : silentByDesign(method) ? "no (a value read: shown, not logged)"
+                                              : "no");
         if (told < 0)
             finding(method + ": the panel died or stopped answering");
         else if (isWrite(method) && (told < 1 || told > 2))
             finding(method + ": a failed write told " + std::to_string(told) + " time(s) over Apply and OK");
         else if (!isWrite(method) && told != 0)
             finding(method + ": a failed read told the user " + std::to_string(told) + " time(s)");
-        if (!warned)
+        if (!warned && !silentByDesign(method))
             finding(method + ": no warning with " + kInjectedText + " in the panel's log");
         for (const std::string& write : unasked)
             finding(method + ": wrote " + write + ", which the tour never asks for");
@@ -304,7 +353,9 @@ int RunRandom(unsigned seconds) {
         HWND top = panel.Popup() ? panel.Popup() : panel.sheet.CurrentPage();
         bool ended = false;
         switch (action) {
-        case 0: panel.sheet.ClickTab(static_cast<int>(pick(panel.sheet.PageCount())), 2000); break;
+        case 0:
+            panel.sheet.ClickTab(static_cast<int>(pick(panel.sheet.PageCount())), 2000);
+            break;
         case 1: {
             auto edits = Children(top, L"Edit");
             if (!edits.empty()) {
@@ -321,7 +372,9 @@ int RunRandom(unsigned seconds) {
                 buttons[pick(buttons.size())].PostClick();
             break;
         }
-        case 3: panel.CloseAll(pick(2) ? IDYES : IDNO); break;
+        case 3:
+            panel.CloseAll(pick(2) ? IDYES : IDNO);
+            break;
         case 4: {
             const int button = std::vector<int>{ui::Sheet::kApply, ui::Sheet::kApply, ui::Sheet::kOk,
                                                 ui::Sheet::kCancel}[pick(4)];
@@ -330,10 +383,18 @@ int RunRandom(unsigned seconds) {
             ended = button != ui::Sheet::kApply;
             break;
         }
-        case 5: ui::StandIn::Undock(ui::StandIn::kDemoPen); break;
-        case 6: ui::StandIn::Dock(ui::StandIn::kDemoPen); break;
-        case 7: ui::StandIn::Lock(ui::StandIn::kDemoPen, pick(2) != 0); break;
-        case 8: ui::StandIn::Unlock(ui::StandIn::kDemoPen); break;
+        case 5:
+            ui::StandIn::Undock(ui::StandIn::kDemoPen);
+            break;
+        case 6:
+            ui::StandIn::Dock(ui::StandIn::kDemoPen);
+            break;
+        case 7:
+            ui::StandIn::Lock(ui::StandIn::kDemoPen, pick(2) != 0);
+            break;
+        case 8:
+            ui::StandIn::Unlock(ui::StandIn::kDemoPen);
+            break;
         case 9: { // the stand-in killed, Wine's stale registration cleared, started again
             Microsoft::WRL::ComPtr<IPenManagerControl> control;
             if (SUCCEEDED(CoCreateInstance(CLSID_PenManagerControl, nullptr, CLSCTX_LOCAL_SERVER,
@@ -361,7 +422,8 @@ int RunRandom(unsigned seconds) {
             continue;
         }
         if (!panel.Alive()) {
-            finding("step " + std::to_string(step) + " (action " + std::to_string(action) + "): the panel ended");
+            finding("step " + std::to_string(step) + " (action " + std::to_string(action) +
+                    "): the panel ended");
             if (!panel.Start())
                 break;
         } else if (!panel.Answers()) {
@@ -372,7 +434,7 @@ int RunRandom(unsigned seconds) {
                 break;
         }
     }
-    const char* const names[] = {"tab",  "type", "button", "answer", "apply/ok/cancel",
+    const char* const names[] = {"tab",    "type", "button", "answer", "apply/ok/cancel",
                                  "undock", "dock", "lock",   "unlock", "kill stand-in"};
     for (size_t i = 0; i < counts.size(); ++i)
         std::fprintf(stderr, "chaos: %-16s %d\n", names[i], counts[i]);
