@@ -72,6 +72,8 @@ if [ "$fresh" = 1 ]; then
   setsid Xvfb -displayfd 7 -screen 0 1280x1024x24 -nolisten tcp -noreset </dev/null >/dev/null 2>&1 7>"$tmp/display" &
   xvfb=$!
   trap 'kill $xvfb 2>/dev/null; rm -rf "$tmp"' EXIT
+  # Killed (a ctest timeout): still through the EXIT trap, so no display is left behind.
+  trap 'exit 143' TERM INT HUP
   for _ in $(seq 200); do
     [ -s "$tmp/display" ] && break
     kill -0 "$xvfb" 2>/dev/null || break
