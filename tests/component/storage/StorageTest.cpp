@@ -22,12 +22,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class ComApartment {
-public:
-    ComApartment() { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-    ~ComApartment() { CoUninitialize(); }
-};
-
 fs::path storageRoot() {
     wchar_t appData[MAX_PATH] = {};
     SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, appData);
@@ -42,6 +36,7 @@ void touch(const fs::path& file) {
 class StorageTest : public ::testing::Test {
 protected:
     void SetUp() override {
+        ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
         fs::remove_all(storageRoot());
         ASSERT_HRESULT_SUCCEEDED(
             CoCreateInstance(CLSID_StorageApi, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&api_)));
@@ -52,7 +47,11 @@ protected:
         // Something beside the pen folders that a path escape could reach.
         touch(storageRoot() / L"index.dat");
     }
-    void TearDown() override { fs::remove_all(storageRoot()); }
+    void TearDown() override {
+        fs::remove_all(storageRoot());
+        api_.Reset();
+        CoUninitialize();
+    }
 
     HRESULT remove(const wchar_t* penId, const wchar_t* filter) {
         ComPtr<IPenStorage> storage;
@@ -80,7 +79,6 @@ protected:
         return files;
     }
 
-    ComApartment com_;
     ComPtr<IStorageApi> api_;
 };
 

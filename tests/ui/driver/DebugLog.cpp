@@ -111,6 +111,13 @@ bool DebugLog::Contains(DWORD pid, const std::string& text) {
     return WaitFor(pid, text, std::chrono::milliseconds(0));
 }
 
+int DebugLog::Count(DWORD pid, const std::string& text) {
+    int count = 0;
+    for (const Line& line : Lines())
+        count += Matches(line, pid, text);
+    return count;
+}
+
 std::vector<DebugLog::Line> DebugLog::Lines() {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_lines;

@@ -29,6 +29,8 @@ public:
     bool WaitFor(DWORD pid, const std::string& text,
                  std::chrono::milliseconds timeout = std::chrono::seconds(5));
     bool Contains(DWORD pid, const std::string& text);
+    // How many lines of pid so far contain text.
+    int Count(DWORD pid, const std::string& text);
     std::vector<Line> Lines();
     // Every line so far, for failure messages.
     std::string Dump();

@@ -65,10 +65,7 @@ std::wstring PageTest::Answer(int button, std::wstring* caption) const {
 }
 
 int PageTest::LogLines(const std::string& text) {
-    int count = 0;
-    for (const auto& line : log.Lines())
-        count += line.pid == app.Pid() && line.text.find(text) != std::string::npos;
-    return count;
+    return log.Count(app.Pid(), text);
 }
 
 void PageTest::Apply(const Sheet& on, const char* doneLine) {

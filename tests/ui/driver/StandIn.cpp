@@ -37,14 +37,21 @@ void ReadAvailable(HANDLE pipe, std::string& text) {
 
 } // namespace
 
-StandIn::Result StandIn::Run(const std::vector<std::wstring>& arguments, DWORD timeoutMs) {
+StandIn::Result StandIn::Run(const std::vector<std::wstring>& arguments, DWORD timeoutMs,
+                             const std::string& input) {
     Result result;
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr;
-    if (!CreatePipe(&outRead, &outWrite, &inherit, 0) || !CreatePipe(&errRead, &errWrite, &inherit, 0))
+    HANDLE outRead = nullptr, outWrite = nullptr, errRead = nullptr, errWrite = nullptr, inRead = nullptr,
+           inWrite = nullptr;
+    if (!CreatePipe(&outRead, &outWrite, &inherit, 0) || !CreatePipe(&errRead, &errWrite, &inherit, 0) ||
+        !CreatePipe(&inRead, &inWrite, &inherit, 65536))
         return result;
     SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
     SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+    SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
+    DWORD written = 0;
+    WriteFile(inWrite, input.data(), static_cast<DWORD>(input.size()), &written, nullptr);
+    CloseHandle(inWrite); // penctl reads to the end of its input
 
     std::wstring exe = Process::BinDir() + L"\\penctl.exe";
     std::wstring cmdLine = Quoted(exe);
@@ -53,7 +60,7 @@ StandIn::Result StandIn::Run(const std::vector<std::wstring>& arguments, DWORD t
     STARTUPINFOW si{};
     si.cb = sizeof(si);
     si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    si.hStdInput = inRead;
     si.hStdOutput = outWrite;
     si.hStdError = errWrite;
     PROCESS_INFORMATION pi{};
@@ -61,6 +68,7 @@ StandIn::Result StandIn::Run(const std::vector<std::wstring>& arguments, DWORD t
     // Only the child holds the write ends now, so the reads end when it does.
     CloseHandle(outWrite);
     CloseHandle(errWrite);
+    CloseHandle(inRead);
     if (started) {
         // A dump can outgrow the pipe: read while penctl runs. The end of the output is
         // penctl's exit, not the pipe's end: a pen manager that penctl's call started

@@ -23,8 +23,10 @@ public:
         bool Ok() const { return exitCode == 0; }
     };
 
-    // penctl with these arguments, each passed as it is (spaces and quotes included).
-    static Result Run(const std::vector<std::wstring>& arguments, DWORD timeoutMs = 20000);
+    // penctl with these arguments, each passed as it is (spaces and quotes included), and
+    // input as its standard input (a few kilobytes at most: it is written before the start).
+    static Result Run(const std::vector<std::wstring>& arguments, DWORD timeoutMs = 20000,
+                      const std::string& input = "");
 
     static bool Dock(const std::wstring& penId);
     static bool Undock(const std::wstring& penId);
