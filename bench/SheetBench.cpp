@@ -266,13 +266,11 @@ int main(int argc, char** argv) {
 
     // Docking to the battery line, from the event (the stand-in first saves the pen).
     ComPtr<IPenManager> manager;
-    ComPtr<IConnectionPointContainer> points;
-    ComPtr<IConnectionPoint> point;
     DockedSink sink;
     DWORD cookie = 0;
+    ComPtr<IConnectionPoint> point;
     if (FAILED(CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&manager))) ||
-        FAILED(manager.As(&points)) || FAILED(points->FindConnectionPoint(DIID_IPenManagerEvents, &point)) ||
-        FAILED(point->Advise(&sink, &cookie)))
+        !(point = AdviseEvents(manager.Get(), &sink, cookie)))
         return fail("can't listen to the pen manager");
     Figures docking, dockCall;
     for (int i = 0; want("dock") && i < kDockings; ++i) {

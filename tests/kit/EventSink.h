@@ -4,6 +4,8 @@
 // each event to OnInvoke, which by default hands its id to OnEvent.
 #include <windows.h>
 #include <oaidl.h>
+#include <ocidl.h>
+#include <wrl/client.h>
 
 #include "pen/PenManager.h"
 
@@ -37,3 +39,16 @@ protected:
     virtual void OnInvoke(DISPID id, const DISPPARAMS&) { OnEvent(id); }
     virtual void OnEvent(DISPID) {}
 };
+
+// The connection point of the pen manager's events with sink advised on it (its cookie in
+// cookie), or null when any step failed.
+inline Microsoft::WRL::ComPtr<IConnectionPoint> AdviseEvents(IPenManager* manager, IDispatch* sink,
+                                                            DWORD& cookie) {
+    Microsoft::WRL::ComPtr<IConnectionPointContainer> container;
+    Microsoft::WRL::ComPtr<IConnectionPoint> point;
+    if (!manager || FAILED(manager->QueryInterface(IID_PPV_ARGS(&container))) ||
+        FAILED(container->FindConnectionPoint(DIID_IPenManagerEvents, &point)) ||
+        FAILED(point->Advise(sink, &cookie)))
+        return nullptr;
+    return point;
+}

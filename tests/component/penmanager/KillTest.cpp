@@ -1,14 +1,20 @@
-// The stand-in killed as a crash would end it, somewhere in a save: what a client had
-// written back is there after the restart, a copy never written back is not, and no pen
-// file is left unreadable.
+// The stand-in killed as a crash would end it, somewhere in a save: what each call had
+// saved is there after the restart, a copy never written back is not, and no pen file is
+// left unreadable; pen files that are corrupt, of another format, misnamed or left
+// half-written are refused and the rest kept.
 #include <windows.h>
 #include <ole2.h>
+#include <shlobj.h>
 #include <wrl/client.h>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <string>
 #include <thread>
+#include <utility>
 
 #include "StandInClient.h"
 #include "pen/PenManager.h"
@@ -44,6 +50,14 @@ TEST_F(KillTest, KillInTheMiddleOfSavingLosesNothingAcknowledged) {
         ASSERT_HRESULT_SUCCEEDED(first->SetEmail(Bstr(L"nunca@escrito.es").value)); // never written back
     }
     demo.Reset();
+    // Each call on a pen of its own, so that each call must have saved its pen.
+    for (const wchar_t* id : {L"KEEP-1", L"KEEP-2", L"KEEP-3"})
+        ASSERT_HRESULT_SUCCEEDED(control->Dock(Bstr(id).value));
+    ASSERT_HRESULT_SUCCEEDED(control->Lock(Bstr(L"KEEP-1").value, VARIANT_TRUE));
+    ASSERT_HRESULT_SUCCEEDED(pen(L"KEEP-2")->SetPasswordHint(Bstr(L"pista de María").value));
+    VARIANT_BOOL done = VARIANT_FALSE;
+    ASSERT_HRESULT_SUCCEEDED(pen(L"KEEP-3")->SetPenPassword(Bstr(L"Clave9").value, &done));
+    ASSERT_EQ(VARIANT_TRUE, done);
 
     ASSERT_HRESULT_SUCCEEDED(control->Dock(Bstr(L"KILL-2").value));
     std::atomic<LONG> acknowledged{0};
@@ -80,8 +94,30 @@ TEST_F(KillTest, KillInTheMiddleOfSavingLosesNothingAcknowledged) {
     manager.Reset();
     control.Reset();
     ASSERT_FALSE(StandIn::running());
+    wchar_t appData[MAX_PATH];
+    ASSERT_HRESULT_SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, appData));
+    const std::pair<const wchar_t*, std::string> files[] = {
+        {L"BAD-1.json", "{\"format\": \"quillpad-penmanager-pen\", \"ver"},
+        {L"FOREIGN-1.json", R"({"format": "other", "version": 1, "pen": {"id": "FOREIGN-1", "docked": true}})"},
+        {L"MISNAMED-1.json",
+         R"({"format": "quillpad-penmanager-pen", "version": 1, "pen": {"id": "OTHER-1", "docked": true}})"},
+        {L"KEEP-2.json.tmp", "{\"format"}, // what a write interrupted before its rename leaves behind
+    };
+    for (const auto& [name, content] : files)
+        std::ofstream(std::filesystem::path(appData) / L"Velar" / L"PenManagerStandIn" / L"pens" / name,
+                      std::ios::binary)
+            << content;
     ASSERT_TRUE(StandIn::restartRpcSs());
     ASSERT_NO_FATAL_FAILURE(connect());
+    for (const wchar_t* refused : {L"BAD-1", L"FOREIGN-1", L"OTHER-1", L"MISNAMED-1"}) {
+        ComPtr<IPen> none;
+        EXPECT_HRESULT_FAILED(manager->GetPen(Bstr(refused).value, &none)) << refused;
+    }
+    ComPtr<IPen> kept = pen(L"KEEP-1");
+    EXPECT_EQ(VARIANT_TRUE, read(kept, &IPen::IsLocked));
+    EXPECT_EQ(L"pista de María", read(pen(L"KEEP-2"), &IPen::GetPasswordHint)); // accents survive the file
+    ASSERT_HRESULT_SUCCEEDED(pen(L"KEEP-3")->RemovePenPassword(Bstr(L"Clave9").value, &done)); // kept
+    EXPECT_EQ(VARIANT_TRUE, done);
 
     const LONG charge =
         read(read(pen(L"KILL-2"), &IPen::GetBatteryStatus), &IBatteryStatus::GetRemainingCharge);

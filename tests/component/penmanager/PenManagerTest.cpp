@@ -1,10 +1,9 @@
 // The stand-in pen manager as its clients see it: activated through COM, events to a
-// sink, working copies written back, state kept across a restart, injected failures and
-// delays, the call log.
+// sink, working copies written back, injected failures, the call log. (What it keeps
+// across a crash is the kill test's.)
 #include <windows.h>
 #include <ole2.h>
 #include <ocidl.h>
-#include <shlobj.h>
 #include <wrl/client.h>
 
 #include <gtest/gtest.h>
@@ -22,6 +21,7 @@
 #include "EventSink.h"
 #include "StandInClient.h"
 #include "pen/PenManager.h"
+#include "ui/driver/StandIn.h"
 
 using Microsoft::WRL::ComPtr;
 using nlohmann::json;
@@ -62,20 +62,6 @@ protected:
 
 class PenManagerTest : public StandInClient {
 protected:
-    // Quits the stand-in and waits until its process is gone, so the next activation
-    // starts a new one that loads the saved state.
-    void quitServer() {
-        LONG pid = 0;
-        ASSERT_HRESULT_SUCCEEDED(control->GetProcessId(&pid));
-        HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
-        ASSERT_TRUE(process);
-        ASSERT_HRESULT_SUCCEEDED(control->Quit());
-        manager.Reset();
-        control.Reset();
-        EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process, 10000));
-        CloseHandle(process);
-        quitPid = pid;
-    }
     bool penReachable(const wchar_t* id) {
         ComPtr<IPen> result;
         return SUCCEEDED(manager->GetPen(Bstr(id).value, &result));
@@ -86,16 +72,8 @@ protected:
         ASSERT_HRESULT_SUCCEEDED(p->SetPenPassword(Bstr(password).value, &done));
         ASSERT_EQ(VARIANT_TRUE, done);
     }
-    std::wstring state() { return read(control, &IPenManagerControl::DumpState); }
-    json stateJson() {
-        const std::wstring text = state();
-        std::string utf8(WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr,
-                                             0, nullptr, nullptr),
-                         '\0');
-        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), utf8.data(),
-                            static_cast<int>(utf8.size()), nullptr, nullptr);
-        return json::parse(utf8);
-    }
+    // The stand-in's whole state, as penctl dumps it.
+    static json state() { return ui::StandIn::State(); }
     std::wstring callLog() { return read(control, &IPenManagerControl::GetCallLog); }
     void setJson(const wchar_t* path, const wchar_t* json) {
         ASSERT_HRESULT_SUCCEEDED(control->SetJson(Bstr(path).value, Bstr(json).value));
@@ -103,25 +81,22 @@ protected:
     void fail(const wchar_t* method, HRESULT hr) {
         ASSERT_HRESULT_SUCCEEDED(control->FailMethod(Bstr(method).value, hr, 1));
     }
-    ComPtr<IConnectionPoint> eventPoint() {
-        ComPtr<IConnectionPointContainer> container;
-        ComPtr<IConnectionPoint> point;
-        EXPECT_HRESULT_SUCCEEDED(manager.As(&container));
-        if (container) {
-            EXPECT_HRESULT_SUCCEEDED(container->FindConnectionPoint(DIID_IPenManagerEvents, &point));
-        }
-        return point;
-    }
     void dock(const wchar_t* id) { ASSERT_HRESULT_SUCCEEDED(control->Dock(Bstr(id).value)); }
-    // A sink advised on the manager's events; its cookie.
+    // A sink advised on the manager's events, until unadvised.
     DWORD advise(RecordingSink& sink) {
         DWORD cookie = 0;
-        ComPtr<IConnectionPoint> point = eventPoint();
-        EXPECT_HRESULT_SUCCEEDED(point ? point->Advise(&sink, &cookie) : E_POINTER);
+        point = AdviseEvents(manager.Get(), &sink, cookie);
+        EXPECT_TRUE(point);
         return cookie;
     }
+    void unadvise(DWORD cookie) { ASSERT_HRESULT_SUCCEEDED(point->Unadvise(cookie)); }
 
-    LONG quitPid = 0;
+    void TearDown() override {
+        point.Reset(); // before the apartment ends
+        StandInClient::TearDown();
+    }
+
+    ComPtr<IConnectionPoint> point;
 };
 
 TEST_F(PenManagerTest, SinkHearsDockingUnlockingAndUndockingUntilUnadvised) {
@@ -148,7 +123,7 @@ TEST_F(PenManagerTest, SinkHearsDockingUnlockingAndUndockingUntilUnadvised) {
     Bstr penId;
     EXPECT_HRESULT_FAILED(p->GetPenId(&penId.value)); // an undocked pen's object is dead
 
-    ASSERT_HRESULT_SUCCEEDED(eventPoint()->Unadvise(cookie));
+    unadvise(cookie);
     const size_t heard = sink.calls.size();
     dock(L"EVT-1");
     pumpUntil([] { return false; }, 200);
@@ -192,9 +167,9 @@ TEST_F(PenManagerTest, PasswordsAreCheckedCaseSensitively) {
 }
 
 // An item added to a pen's outbox is told to the sink. The outbox comes over in one call;
-// the copy answers its reads itself, applies the failures injected for them once, and
-// writes visits and removals through to the pen (a refused write changes nothing).
-TEST_F(PenManagerTest, OutboxTravelsByValueAndWritesThrough) {
+// the copy answers its reads itself and applies the failures injected for them once.
+// (Visits and removals written through to the pen are the service log's test.)
+TEST_F(PenManagerTest, OutboxTravelsByValue) {
     dock(L"OUT-1");
     RecordingSink sink;
     const DWORD cookie = advise(sink);
@@ -206,7 +181,7 @@ TEST_F(PenManagerTest, OutboxTravelsByValueAndWritesThrough) {
         ASSERT_HRESULT_SUCCEEDED(control->AddOutboxItem(penId.value, Bstr(item).value, VARIANT_TRUE));
     ASSERT_TRUE(pumpUntil([&] { return sink.calls.size() >= 2; }));
     EXPECT_EQ((std::vector<std::wstring>{L"OUT-1", L"1770000000", L"999"}), sink.calls.back().bstrArgs);
-    eventPoint()->Unadvise(cookie);
+    unadvise(cookie);
 
     ComPtr<IPen> p = pen(L"OUT-1");
     ASSERT_TRUE(p);
@@ -226,73 +201,8 @@ TEST_F(PenManagerTest, OutboxTravelsByValueAndWritesThrough) {
     // The rule went with the first copy: the next one reads fine.
     read(StandIn::item<IOutboxItem>(read(p, &IPen::GetOutbox).Get(), 1), &IOutboxItem::GetStatus);
 
-    ComPtr<IOutboxItem> added, missing, again, onPen;
-    ASSERT_HRESULT_SUCCEEDED(box->GetItemByTime(1770000000, 999, &added));
+    ComPtr<IOutboxItem> missing;
     EXPECT_HRESULT_FAILED(box->GetItemByTime(1770000000, 998, &missing));
-    ASSERT_NO_FATAL_FAILURE(fail(L"IOutboxItem::SetVisited", E_ACCESSDENIED));
-    EXPECT_EQ(E_ACCESSDENIED, added->SetVisited(VARIANT_TRUE));
-    EXPECT_EQ(VARIANT_FALSE, read(added, &IOutboxItem::IsVisited));
-    ASSERT_HRESULT_SUCCEEDED(added->SetVisited(VARIANT_TRUE));
-    ASSERT_HRESULT_SUCCEEDED(box->GetItemByTime(1770000000, 999, &again));
-    EXPECT_EQ(VARIANT_TRUE, read(again, &IOutboxItem::IsVisited)); // the copy's other items see the write
-    ASSERT_HRESULT_SUCCEEDED(read(p, &IPen::GetOutbox)->GetItemByTime(1770000000, 999, &onPen));
-    EXPECT_EQ(VARIANT_TRUE, read(onPen, &IOutboxItem::IsVisited));
-
-    ASSERT_HRESULT_SUCCEEDED(added->Remove());
-    EXPECT_EQ(1, read(box, &IOutbox::GetCount));
-    LONG status = 0;
-    EXPECT_HRESULT_FAILED(again->GetStatus(&status)); // the removed item is gone for everyone
-    EXPECT_EQ(1, read(read(p, &IPen::GetOutbox), &IOutbox::GetCount));
-}
-
-// What each call saved is there after a restart; pen files that are corrupt, of another
-// format, misnamed or left half-written are refused and the rest kept.
-TEST_F(PenManagerTest, RestartKeepsWhatWasSavedAndRefusesBadPenFiles) {
-    for (const wchar_t* id : {L"KEEP-1", L"KEEP-2", L"KEEP-3"})
-        dock(id);
-    ASSERT_HRESULT_SUCCEEDED(control->Lock(Bstr(L"KEEP-1").value, VARIANT_TRUE));
-    ASSERT_NO_FATAL_FAILURE(setJson(L"/pens/KEEP-1/battery/remainingCharge", L"33"));
-    // The last writes, each on a pen of its own, so that each call must have saved its pen.
-    ASSERT_HRESULT_SUCCEEDED(pen(L"KEEP-2")->SetPasswordHint(Bstr(L"pista de María").value));
-    ASSERT_NO_FATAL_FAILURE(setPassword(pen(L"KEEP-3").Get(), L"Clave9"));
-    ASSERT_NO_FATAL_FAILURE(quitServer());
-    wchar_t appData[MAX_PATH];
-    ASSERT_HRESULT_SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, appData));
-    const std::pair<const wchar_t*, std::string> files[] = {
-        {L"BAD-1.json", "{\"format\": \"quillpad-penmanager-pen\", \"ver"},
-        {L"FOREIGN-1.json",
-         R"({"format": "other", "version": 1, "pen": {"id": "FOREIGN-1", "docked": true}})"},
-        {L"MISNAMED-1.json",
-         R"({"format": "quillpad-penmanager-pen", "version": 1, "pen": {"id": "OTHER-1", "docked": true}})"},
-        {L"KEEP-2.json.tmp", "{\"format"}, // what a write interrupted before its rename leaves behind
-    };
-    for (const auto& [name, content] : files) {
-        const std::wstring path = std::wstring(appData) + L"\\Velar\\PenManagerStandIn\\pens\\" + name;
-        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
-        ASSERT_NE(INVALID_HANDLE_VALUE, file);
-        DWORD written = 0;
-        WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
-        CloseHandle(file);
-    }
-
-    connect();
-    EXPECT_NE(quitPid, read(control, &IPenManagerControl::GetProcessId));
-    for (auto [id, reachable] : {std::pair{kDemoPen, true}, // not made again, nor lost
-                                 {L"BAD-1", false},
-                                 {L"FOREIGN-1", false},
-                                 {L"OTHER-1", false}})
-        EXPECT_EQ(reachable, penReachable(id)) << id;
-    EXPECT_EQ(std::wstring::npos, state().find(L"OTHER-1"));
-    ComPtr<IPen> kept = pen(L"KEEP-1");
-    ASSERT_TRUE(kept);
-    EXPECT_EQ(VARIANT_TRUE, read(kept, &IPen::IsLocked));
-    read(kept, &IPen::Unlock);
-    EXPECT_EQ(33, read(read(kept, &IPen::GetBatteryStatus), &IBatteryStatus::GetRemainingCharge));
-    EXPECT_EQ(L"pista de María", read(pen(L"KEEP-2"), &IPen::GetPasswordHint)); // accents survive the file
-    VARIANT_BOOL done = VARIANT_FALSE;
-    ASSERT_HRESULT_SUCCEEDED(
-        pen(L"KEEP-3")->RemovePenPassword(Bstr(L"Clave9").value, &done)); // judged as kept
-    EXPECT_EQ(VARIANT_TRUE, done);
 }
 
 // Shortcuts of a pen made for the test: the second one's fax may not be changed.
@@ -304,7 +214,7 @@ const wchar_t kShortcutsJson[] =
 
 // A page changes a copy (the user data, the shortcuts, a phone's ISP settings) and
 // writes it back once: nothing reaches the pen before, all of it after, and what the pen
-// refuses (read-only fields, values out of range) is refused on the copy and kept.
+// refuses (read-only fields) is refused on the copy and kept.
 TEST_F(PenManagerTest, CopiesReachThePenOnlyWhenWrittenBack) {
     ComPtr<IPen> p = docked(L"COPY-1"), demo = pen(kDemoPen);
     ASSERT_TRUE(p && demo);
@@ -326,9 +236,6 @@ TEST_F(PenManagerTest, CopiesReachThePenOnlyWhenWrittenBack) {
     ComPtr<IPostalAddress> delivery = read(user, &IUserData::GetDeliveryAddress);
     ASSERT_TRUE(first && second && dialUp && readOnly && delivery);
     const LONG priority = read(isp, &IIspSettings::GetPriority) == 0 ? 1 : 0;
-    VARIANT none;
-    VariantInit(&none);
-    EXPECT_HRESULT_FAILED(shortcuts->GetItem(4, &none));
 
     const std::pair<HRESULT, std::function<HRESULT()>> changes[] = {
         {S_OK, [&] { return user->SetName(Bstr(L"Íñigo Ñúñez").value); }},
@@ -337,15 +244,10 @@ TEST_F(PenManagerTest, CopiesReachThePenOnlyWhenWrittenBack) {
         {S_OK, [&] { return first->SetName(Bstr(L"Núria").value); }},
         {S_OK, [&] { return second->SetEmail(Bstr(L"").value); }},
         {E_ACCESSDENIED, [&] { return second->SetFax(Bstr(L"93 111 22 33").value); }},
-        {E_INVALIDARG, [&] { return isp->SetPriority(2); }},
         {S_OK, [&] { return isp->SetPriority(priority); }},
         {S_OK, [&] { return dialUp->SetApn(Bstr(L"internet.nuevo.es").value); }},
         {E_ACCESSDENIED, [&] { return readOnly->SetApn(Bstr(L"internet.nuevo.es").value); }},
-        {E_INVALIDARG, [&] { return dialUp->SetPrimaryDns(Bstr(L"300.1.1.1").value); }},
-        {E_INVALIDARG, [&] { return dialUp->SetPrimaryDns(Bstr(L"10.0.0").value); }},
         {S_OK, [&] { return dialUp->SetPrimaryDns(Bstr(L"").value); }},
-        {E_INVALIDARG, [&] { return dialUp->SetAuthentication(3); }},
-        {S_OK, [&] { return dialUp->SetAuthentication(2); }},
     };
     for (size_t i = 0; i < std::size(changes); ++i)
         EXPECT_EQ(changes[i].first, changes[i].second()) << "change " << i;
@@ -353,7 +255,7 @@ TEST_F(PenManagerTest, CopiesReachThePenOnlyWhenWrittenBack) {
     // What the pen holds after the write-back; a changed value is not there before it (a
     // pen made for the test has no name until one is written back).
     const std::string copy = "/pens/COPY-1/", phone = "/pens/AAA-BBB-CCC-DD/pairedDevices/";
-    const json before = stateJson();
+    const json before = state();
     const std::tuple<std::string, json, bool> onPen[] = {
         {copy + "userData/name", "Íñigo Ñúñez", true},
         {copy + "userData/deliveryAddress/city", "Cádiz", true},
@@ -366,7 +268,6 @@ TEST_F(PenManagerTest, CopiesReachThePenOnlyWhenWrittenBack) {
         {phone + "1/isp/osSecondary/apn",
          before.value(json::json_pointer(phone + "1/isp/osSecondary/apn"), json()), false},
         {phone + "0/isp/osSecondary/primaryDns", "", true},
-        {phone + "0/isp/osSecondary/authentication", 2, false},
         {phone + "0/isp/priority", priority, true},
     };
     for (const auto& [path, after, changed] : onPen)
@@ -377,22 +278,13 @@ TEST_F(PenManagerTest, CopiesReachThePenOnlyWhenWrittenBack) {
     ASSERT_HRESULT_SUCCEEDED(p->SetUserData(user.Get()));
     ASSERT_HRESULT_SUCCEEDED(p->SetAddressShortcuts(shortcuts.Get()));
     ASSERT_HRESULT_SUCCEEDED(device(1)->SetIspSettings(isp.Get()));
-    const json now = stateJson();
+    const json now = state();
     for (const auto& [path, after, changed] : onPen)
         EXPECT_EQ(after, now.value(json::json_pointer(path), json())) << path;
 
     // Only a copy this pen manager handed out can be written back.
     EXPECT_EQ(E_INVALIDARG, p->SetAddressShortcuts(nullptr));
     EXPECT_EQ(E_INVALIDARG, device(1)->SetIspSettings(nullptr));
-    // The pen has a fixed number of shortcuts, and its read-only ones stay when written back.
-    ASSERT_NO_FATAL_FAILURE(
-        setJson(L"/pens/COPY-1/shortcuts", LR"([{"name": "A"}, {"name": "B", "readOnly": {"name": true}}])"));
-    ASSERT_HRESULT_SUCCEEDED(p->SetAddressShortcuts(shortcuts.Get()));
-    EXPECT_EQ(
-        json::parse(R"([{"name": "Núria", "email": "uno@correo.es", "cellPhone": "600 000 001", "fax": ""},)"
-                    R"( {"name": "B", "email": "", "cellPhone": "600 000 002", "fax": "91 000 002",)"
-                    R"(  "readOnly": {"name": true}}])"),
-        stateJson()["pens"]["COPY-1"]["shortcuts"]);
 }
 
 TEST_F(PenManagerTest, UnregisteredPasswordMakesTheNextDockingAskTheOwner) {
@@ -465,7 +357,7 @@ TEST_F(PenManagerTest, FrozenOrKilledClientStallsNeitherTheStandInNorTheOtherSin
         CloseHandle(process.hProcess);
     }
     CloseHandle(ready);
-    ASSERT_HRESULT_SUCCEEDED(eventPoint()->Unadvise(cookie));
+    unadvise(cookie);
 }
 
 // Bursts of one pen's outbox events while a client of another apartment keeps advising
@@ -480,21 +372,15 @@ TEST_F(PenManagerTest, BurstWhileAnotherClientAdvisesAndUnadvisesArrivesWholeAnd
         CoInitializeEx(nullptr, COINIT_MULTITHREADED);
         {
             ComPtr<IPenManager> own;
-            ComPtr<IConnectionPointContainer> container;
-            ComPtr<IConnectionPoint> point;
-            if (SUCCEEDED(
-                    CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&own))) &&
-                SUCCEEDED(own.As(&container)) &&
-                SUCCEEDED(container->FindConnectionPoint(DIID_IPenManagerEvents, &point))) {
-                static RecordingSink passing; // lives on until the process ends
+            static RecordingSink passing; // lives on until the process ends
+            if (SUCCEEDED(CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&own))))
                 while (firing) {
                     DWORD passingCookie = 0;
-                    if (FAILED(point->Advise(&passing, &passingCookie)) ||
-                        FAILED(point->Unadvise(passingCookie)))
+                    const ComPtr<IConnectionPoint> passingPoint = AdviseEvents(own.Get(), &passing, passingCookie);
+                    if (!passingPoint || FAILED(passingPoint->Unadvise(passingCookie)))
                         break;
                     ++rounds;
                 }
-            }
         }
         CoUninitialize();
     });
@@ -517,7 +403,7 @@ TEST_F(PenManagerTest, BurstWhileAnotherClientAdvisesAndUnadvisesArrivesWholeAnd
     EXPECT_EQ(order, heard);
     EXPECT_GT(rounds.load(), 0);
     EXPECT_EQ(1, read(control, &IPenManagerControl::GetSinkCount));
-    ASSERT_HRESULT_SUCCEEDED(eventPoint()->Unadvise(cookie));
+    unadvise(cookie);
 }
 
 } // namespace

@@ -2,7 +2,6 @@
 // ready, then ends without unadvising ("exit") or waits to be killed or frozen ("wait").
 #include <windows.h>
 #include <ole2.h>
-#include <ocidl.h>
 #include <wrl/client.h>
 
 #include <cwchar>
@@ -21,13 +20,9 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     static EventSink sink;
     ComPtr<IPenManager> manager;
-    ComPtr<IConnectionPointContainer> container;
-    ComPtr<IConnectionPoint> point;
     DWORD cookie = 0;
     if (FAILED(CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&manager))) ||
-        FAILED(manager.As(&container)) ||
-        FAILED(container->FindConnectionPoint(DIID_IPenManagerEvents, &point)) ||
-        FAILED(point->Advise(&sink, &cookie)))
+        !AdviseEvents(manager.Get(), &sink, cookie))
         return 1;
     SetEvent(ready);
     if (wait) {
