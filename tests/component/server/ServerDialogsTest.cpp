@@ -19,6 +19,7 @@
 #include "sheet/EditOrskConn.h"
 #include "sheet/SettingsSheet.h"
 #include "sheet/TestOrskConn.h"
+#include "ui/driver/Driver.h"
 
 using Microsoft::WRL::ComPtr;
 using namespace std::chrono_literals;
@@ -31,28 +32,12 @@ std::string Narrow(const std::wstring& text) {
     return std::string(text.begin(), text.end());
 }
 
-// A window of this process with class #32770 and this caption, waited for.
-HWND WaitDialog(const wchar_t* caption, DWORD timeoutMs = 5000) {
-    for (DWORD waited = 0; waited < timeoutMs; waited += 10) {
-        HWND found = nullptr;
-        for (HWND hwnd = FindWindowExW(nullptr, nullptr, L"#32770", caption); hwnd;
-             hwnd = FindWindowExW(nullptr, hwnd, L"#32770", caption)) {
-            DWORD pid = 0;
-            GetWindowThreadProcessId(hwnd, &pid);
-            if (pid == GetCurrentProcessId() && IsWindowVisible(hwnd) && IsWindowEnabled(hwnd))
-                found = hwnd;
-        }
-        if (found)
-            return found;
-        Sleep(10);
-    }
-    return nullptr;
-}
-
-std::wstring ItemText(HWND dialog, int id) {
-    wchar_t text[512] = L"";
-    GetDlgItemTextW(dialog, id, text, 512);
-    return text;
+// A shown, enabled dialog of this process with this caption, waited for.
+HWND WaitDialog(const wchar_t* caption) {
+    return ui::WaitFor([&]() -> HWND {
+        HWND found = ui::FindDialog(GetCurrentProcessId(), caption);
+        return found && IsWindowVisible(found) && IsWindowEnabled(found) ? found : nullptr;
+    });
 }
 
 class ServerDialogs : public ::testing::Test {
@@ -117,7 +102,7 @@ TEST_F(ServerDialogs, TestSendsOneGetCountsOnly200And206AndWaitsForTheAnswer) {
         if (c.message)
             act = [&](HWND box) {
                 okVisible = IsWindowVisible(GetDlgItem(box, IDOK));
-                text = ItemText(box, 0xFFFF);
+                text = ui::MessageBoxWindow(box).Text();
                 Sleep(100);
                 PostMessageW(box, c.message, c.wp, 0);
                 Sleep(300);
@@ -201,7 +186,7 @@ TEST_F(ServerDialogs, ChangeServerTestsAndWritesTheAddressOrTellsWhatFailed) {
         bool okBefore = true, okAfter = false, okAtEnd = false, stillOpen = false;
         const INT_PTR result = Run(EditOrskConn(nullptr), L"Cambiar servidor", [&](HWND dialog) {
             HWND edit = GetDlgItem(dialog, IDC_ORSK_ADDRESS);
-            shown = ItemText(dialog, IDC_ORSK_ADDRESS);
+            shown = ui::Control(dialog, IDC_ORSK_ADDRESS).Text();
             okBefore = IsWindowEnabled(GetDlgItem(dialog, IDOK));
             if (s.types) {
                 // Typed over the whole text, as the user does (the edit keeps its own copy).
@@ -213,17 +198,16 @@ TEST_F(ServerDialogs, ChangeServerTestsAndWritesTheAddressOrTellsWhatFailed) {
                 PostMessageW(dialog, WM_COMMAND, IDOK, 0);
             }
             if (s.answer) {
-                // The question shares its caption with the test's own box: it has Yes.
-                const wchar_t* caption = s.answer == IDOK ? L"Panel de control del lápiz" : kTestCaption;
+                // The question, or the message that tells what was not saved.
                 const int button = s.answer == IDOK ? IDOK : IDYES;
-                HWND box = nullptr;
-                for (int i = 0; i < 500 && !box; ++i, Sleep(10))
-                    if ((box = WaitDialog(caption, 10)) && !GetDlgItem(box, button))
-                        box = nullptr;
+                const ui::MessageBoxWindow box = ui::WaitFor([&] {
+                    const ui::MessageBoxWindow found = ui::MessageBoxWindow::Find(GetCurrentProcessId());
+                    return found && found.HasButton(button) ? found : ui::MessageBoxWindow();
+                });
                 if (!box)
                     return;
-                said = ItemText(box, 0xFFFF);
-                PostMessageW(box, WM_COMMAND, s.answer, 0);
+                said = box.Text();
+                box.Answer(s.answer);
             }
             Sleep(1000);
             stillOpen = IsWindow(dialog);
