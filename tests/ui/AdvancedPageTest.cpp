@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "http/HttpServer.h"
+#include "kit/ServerPath.h"
 #include "ui/driver/PageFixture.h"
 
 namespace {
@@ -132,20 +133,6 @@ TEST_F(AdvancedPage, NoMobileMovesTheServerGroupUpOnceAndHidesTheMobileParts) {
     Close();
 }
 
-// A class's server path, as registered; set, the old one is returned.
-std::wstring SetServer(const wchar_t* clsid, const wchar_t* kind, const std::wstring& path) {
-    const std::wstring key = std::wstring(L"Software\\Classes\\CLSID\\") + clsid + L"\\" + kind;
-    wchar_t old[MAX_PATH] = L"";
-    DWORD size = sizeof(old);
-    RegGetValueW(HKEY_LOCAL_MACHINE, key.c_str(), nullptr, RRF_RT_REG_SZ, nullptr, old, &size);
-    RegSetKeyValueW(HKEY_LOCAL_MACHINE, key.c_str(), nullptr, REG_SZ, path.c_str(),
-                    static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
-    return old;
-}
-std::wstring SetStorageServer(const std::wstring& path) {
-    return SetServer(L"{6002211F-F2AF-483B-818F-76D481A9B4E4}", L"InprocServer32", path);
-}
-
 // Each local-security button asks first and acts only after Yes; a failure is logged and
 // changes nothing; undocking answers an open question with No.
 TEST_F(AdvancedPage, LocalSecurityActsOnThePenOnlyAfterYes) {
@@ -160,7 +147,7 @@ TEST_F(AdvancedPage, LocalSecurityActsOnThePenOnlyAfterYes) {
         L"dato del lápiz ni de los archivos creados con Foliant.\n¿Está seguro de que desea eliminar los "
         L"datos del lápiz?";
     HANDLE held = nullptr;
-    std::wstring storageServer;
+    std::optional<ServerPath> storageServer;
     struct Case {
         const char* did;
         int button, answer;
@@ -179,8 +166,8 @@ TEST_F(AdvancedPage, LocalSecurityActsOnThePenOnlyAfterYes) {
          [] { StandIn::Fail(L"IPen::GetPenId", E_FAIL); }, clear},
         // Before the storage server is first loaded: the class without its server.
         {"delete, no storage", IDC_DELETE_STORED, IDYES, "Failed to create storage api (0x",
-         [&] { storageServer = SetStorageServer(L"C:\\ausente\\PenStorage.dll"); },
-         [&] { SetStorageServer(storageServer); }},
+         [&] { storageServer.emplace(kStorageClass, L"InprocServer32", L"C:\\ausente\\PenStorage.dll"); },
+         [&] { storageServer.reset(); }},
         // A stored item another program holds open.
         {"delete, item held open", IDC_DELETE_STORED, IDYES, "Failed to delete storage (0x80070020).",
          [&] {
@@ -225,36 +212,6 @@ TEST_F(AdvancedPage, LocalSecurityActsOnThePenOnlyAfterYes) {
     EXPECT_FALSE(Item(IDC_DELETE_STORED).IsEnabled());
     Close();
     std::filesystem::remove_all(PenStorageFolder());
-}
-
-TEST_F(AdvancedPage, RedirectionAndPriorityAreWrittenOnlyWhenChanged) {
-    StartOnPage();
-    EXPECT_FALSE(Item(IDC_REDIRECTION).IsChecked());
-    EXPECT_EQ(Item(IDC_ISP_PRIORITY).Selection(), 0);
-    EXPECT_EQ(Item(IDC_ISP_PRIORITY).Items(),
-              (std::vector<std::wstring>{L"Acceso telefónico primario", L"Acceso telefónico secundario"}));
-    const int redirections = StandIn::CallCount("IPenManager::SetRedirection");
-    const int priorities = StandIn::CallCount("IIspSettings::SetPriority");
-    const int writes = StandIn::CallCount("IPairedDevice::SetIspSettings");
-    // Changed and changed back: nothing to apply.
-    Item(IDC_REDIRECTION).Click();
-    Item(IDC_REDIRECTION).Click();
-    EXPECT_FALSE(ApplyEnabled());
-
-    Item(IDC_REDIRECTION).Click();
-    ApplyHere();
-    EXPECT_TRUE(Manager().value("redirection", false));
-    EXPECT_EQ(StandIn::CallCount("IPenManager::SetRedirection"), redirections + 1);
-    EXPECT_EQ(StandIn::CallCount("IIspSettings::SetPriority"), priorities);
-
-    Item(IDC_ISP_PRIORITY).Select(1);
-    ApplyHere();
-    EXPECT_EQ(Pen()["pairedDevices"][0]["isp"].value("priority", -1), 1);
-    EXPECT_EQ(StandIn::CallCount("IIspSettings::SetPriority"), priorities + 1);
-    EXPECT_EQ(StandIn::CallCount("IPairedDevice::SetIspSettings"), writes + 1);
-    EXPECT_EQ(StandIn::CallCount("IPenManager::SetRedirection"), redirections + 1);
-    EXPECT_FALSE(ApplyEnabled());
-    Close();
 }
 
 TEST_F(AdvancedPage, ServerTestTellsWhetherTheServerAnswered) {
@@ -325,45 +282,77 @@ TEST_F(AdvancedPage, FailingCallsAreLoggedAndWriteNothing) {
             EXPECT_EQ(Item(IDC_SERVER_ADDRESS).Text(), L"Ha ocurrido un error imprevisto.");
         Close();
     }
-    // A write that fails is logged, told once, and leaves the page modified.
-    const Case writes[] = {
-        {L"IPenManager::SetRedirection", "Failed to set redirection (0x80004005).", IDC_REDIRECTION},
-        {L"IIspSettings::SetPriority", "Failed to set priority (0x80004005).", IDC_ISP_PRIORITY},
-        {L"IPairedDevice::SetIspSettings", "Failed to set priority (0x80004005).", IDC_ISP_PRIORITY},
+}
+
+// The redirection and the ISP priority are written when changed, and only what changed
+// (changed and changed back is nothing to apply). A write that fails is logged, told
+// once, leaves the page modified and writes nothing.
+TEST_F(AdvancedPage, RedirectionAndPriorityAreWrittenOnlyWhenChanged) {
+    const struct {
+        int control;
+        const wchar_t* failing; // null: the write goes through
+        const char* line;
+        std::vector<std::string> writes; // the stand-in's setters the Apply called
+    } cases[] = {
+        {IDC_REDIRECTION, nullptr, nullptr, {"IPenManager::SetRedirection"}},
+        {IDC_ISP_PRIORITY, nullptr, nullptr, {"IIspSettings::SetPriority", "IPairedDevice::SetIspSettings"}},
+        {IDC_REDIRECTION, L"IPenManager::SetRedirection", "Failed to set redirection (0x80004005).", {}},
+        {IDC_ISP_PRIORITY, L"IIspSettings::SetPriority", "Failed to set priority (0x80004005).", {}},
+        {IDC_ISP_PRIORITY, L"IPairedDevice::SetIspSettings", "Failed to set priority (0x80004005).", {}},
     };
-    for (const Case& c : writes) {
-        SCOPED_TRACE(c.line);
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.control << " " << (c.line ? c.line : ""));
         ASSERT_TRUE(StandIn::Clear());
-        ASSERT_TRUE(StandIn::Fail(c.method, kFail));
+        ASSERT_TRUE(StandIn::Set(L"-", L"/manager/redirection", L"false"));
+        ASSERT_TRUE(StandIn::Set(kPen, L"/pairedDevices/0/isp/priority", L"0"));
+        if (c.failing) {
+            ASSERT_TRUE(StandIn::Fail(c.failing, kFail));
+        }
         const std::string before = StandIn::State().dump();
         StartOnPage();
-        if (c.disabled == IDC_REDIRECTION)
-            Item(IDC_REDIRECTION).Click();
-        else
-            Item(IDC_ISP_PRIORITY).Select(1 - Item(IDC_ISP_PRIORITY).Selection());
-        sheet.Button(Sheet::kApply).PostClick();
-        EXPECT_NE(Answer(IDOK), L"(no box)");
-        EXPECT_TRUE(log.Contains(app.Pid(), c.line));
-        EXPECT_TRUE(ApplyEnabled());
-        EXPECT_FALSE(ui::MessageBoxWindow::Find(app.Pid()));
+        auto change = [&](int selection) {
+            c.control == IDC_REDIRECTION ? Item(IDC_REDIRECTION).Click() : Item(IDC_ISP_PRIORITY).Select(selection);
+        };
+        change(1);
+        change(0);
+        EXPECT_FALSE(ApplyEnabled());
+        change(1);
+        const size_t calls = StandIn::Calls().size();
+        if (c.failing) {
+            sheet.Button(Sheet::kApply).PostClick();
+            EXPECT_NE(Answer(IDOK), L"(no box)");
+            EXPECT_TRUE(log.Contains(app.Pid(), c.line));
+            EXPECT_FALSE(ui::MessageBoxWindow::Find(app.Pid()));
+        } else {
+            ApplyHere();
+        }
+        EXPECT_EQ(ApplyEnabled(), c.failing != nullptr);
+        std::vector<std::string> writes;
+        const std::vector<std::string> after = StandIn::Calls();
+        for (size_t i = calls; i < after.size(); ++i)
+            if (after[i].find("::Set") != std::string::npos)
+                writes.push_back(after[i]);
         Close();
-        EXPECT_EQ(StandIn::State().dump(), before);
+        if (c.failing) {
+            EXPECT_EQ(StandIn::State().dump(), before);
+        } else {
+            EXPECT_EQ(writes, c.writes);
+        }
     }
 }
+
 TEST_F(AdvancedPage, ApplyAsksForThePenManagerEachTime) {
     StartOnPage();
     // The pen manager gone and not to be started again: Apply says so and still writes
     // the switch.
     ASSERT_TRUE(StandIn::Quit());
-    const wchar_t kPenManager[] = L"{1F10F714-662D-44B3-A788-02988E4BA2B5}";
-    const std::wstring server = SetServer(kPenManager, L"LocalServer32", L"C:\\ausente\\PenManager.exe");
+    ServerPath gone(kPenManagerClass, L"LocalServer32", L"C:\\ausente\\PenManager.exe");
     EXPECT_TRUE(ui::WaitUntil([&] { return !Item(IDC_RESET_PROMPT).IsEnabled(); }, 10000));
     Item(IDC_SHOW_INTERNET).Click();
     ApplyHere();
     EXPECT_TRUE(log.Contains(app.Pid(), "(AdvancedPage::OnApply) Failed to create pen manager (0x"))
         << log.Dump();
     EXPECT_EQ(ReadSetting(L"ShowInternetSettings"), std::optional<DWORD>(0));
-    SetServer(kPenManager, L"LocalServer32", server);
     Close();
 }
 

@@ -112,56 +112,68 @@ TEST_F(IspSettings, ApplyWritesOnlyTheChangedFieldsOnce) {
     Close();
 }
 
+// Each field of a dial-up page: its value in the pen, its control, its getter, what it
+// shows when that fails (null: a check box or combo box, shown empty), how the log names
+// it and how a message names it.
+struct DialField {
+    const char* field;
+    int control;
+    const wchar_t* getter;
+    const wchar_t* shown;
+    const char* logged;
+    const wchar_t* valueName;
+};
+const DialField kDialFields[] = {
+    {"isdn", IDC_DIAL_ISDN, L"IsIsdn", nullptr, "isdn", L"Usar RDSI"},
+    {"dialString", IDC_DIAL_STRING, L"GetDialString", ui::PageTest::kUnexpected, "dial string",
+     L"Cadena de acceso telefónico"},
+    {"username", IDC_DIAL_USERNAME, L"GetUsername", ui::PageTest::kUnexpected, "username", L"Nombre de usuario"},
+    {"password", IDC_DIAL_PASSWORD, L"GetPassword", ui::PageTest::kUnexpected, "password", L"Contraseña"},
+    {"primaryDns", IDC_DIAL_PRIMARY_DNS, L"GetPrimaryDns", L"", "primary dns", L"DNS primario"},
+    {"secondaryDns", IDC_DIAL_SECONDARY_DNS, L"GetSecondaryDns", L"", "secondary dns", L"DNS secundario"},
+    {"proxy", IDC_DIAL_PROXY, L"GetProxy", ui::PageTest::kUnexpected, "proxy", L"Proxy"},
+    {"apn", IDC_DIAL_APN, L"GetApn", ui::PageTest::kUnexpected, "apn", L"APN"},
+    {"defaultIpAddress", IDC_DIAL_DEFAULT_ADDRESS, L"GetDefaultIpAddress", L"", "default ip address",
+     L"Dirección predeterminada del lápiz"},
+    {"authentication", IDC_DIAL_AUTHENTICATION, L"GetAuthentication", nullptr, "authentication",
+     L"Modo de autenticación"},
+};
+// "IDialUpAccount::SetApn" for the getter "GetApn" (and "IsIsdn").
+std::wstring Setter(const DialField& f) {
+    const std::wstring getter = f.getter;
+    return L"IDialUpAccount::Set" + getter.substr(getter.rfind(L"Is", 0) == 0 ? 2 : 3);
+}
+
 TEST_F(IspSettings, AValueThatCannotBeReadIsShownEmptyDisabledAndNeverWritten) {
-    struct Case {
-        const char* field;
-        const wchar_t* getter;
-        int control;
-        const wchar_t* shown; // null: a check box or combo box, shown empty
-    };
-    const Case cases[] = {
-        {"isdn", L"IDialUpAccount::IsIsdn", IDC_DIAL_ISDN, nullptr},
-        {"dialString", L"IDialUpAccount::GetDialString", IDC_DIAL_STRING, kUnexpected},
-        {"username", L"IDialUpAccount::GetUsername", IDC_DIAL_USERNAME, kUnexpected},
-        {"password", L"IDialUpAccount::GetPassword", IDC_DIAL_PASSWORD, kUnexpected},
-        {"primaryDns", L"IDialUpAccount::GetPrimaryDns", IDC_DIAL_PRIMARY_DNS, L""},
-        {"secondaryDns", L"IDialUpAccount::GetSecondaryDns", IDC_DIAL_SECONDARY_DNS, L""},
-        {"proxy", L"IDialUpAccount::GetProxy", IDC_DIAL_PROXY, kUnexpected},
-        {"apn", L"IDialUpAccount::GetApn", IDC_DIAL_APN, kUnexpected},
-        {"defaultIpAddress", L"IDialUpAccount::GetDefaultIpAddress", IDC_DIAL_DEFAULT_ADDRESS, L""},
-        {"authentication", L"IDialUpAccount::GetAuthentication", IDC_DIAL_AUTHENTICATION, nullptr},
-    };
     bool started = false;
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.field);
-        ASSERT_TRUE(StandIn::Fail(c.getter, kFail));
+    for (const DialField& f : kDialFields) {
+        SCOPED_TRACE(f.field);
+        ASSERT_TRUE(StandIn::Fail(std::wstring(L"IDialUpAccount::") + f.getter, kFail));
         if (!std::exchange(started, true))
             OpenIsp();
         else
             OpenIspAgain();
-        EXPECT_FALSE(Item(c.control).IsEnabled());
-        if (c.shown)
-            EXPECT_EQ(Item(c.control).Text(), c.shown);
-        else if (c.control == IDC_DIAL_AUTHENTICATION)
-            EXPECT_EQ(Item(c.control).Selection(), -1);
+        EXPECT_FALSE(Item(f.control).IsEnabled());
+        if (f.shown)
+            EXPECT_EQ(Item(f.control).Text(), f.shown);
+        else if (f.control == IDC_DIAL_AUTHENTICATION)
+            EXPECT_EQ(Item(f.control).Selection(), -1);
         else
-            EXPECT_FALSE(Item(c.control).IsChecked());
+            EXPECT_FALSE(Item(f.control).IsChecked());
         // Another field still works; the unread one is not written.
-        std::wstring setterName = c.getter;
-        const size_t verb = setterName.find(L"::") + 2;
-        setterName.replace(verb, setterName.compare(verb, 2, L"Is") ? 3 : 2, L"Set");
+        const std::wstring setterName = Setter(f);
         const std::string setter(setterName.begin(), setterName.end());
         const int sets = StandIn::CallCount(setter);
         const nlohmann::json before = Account("ssPrimary");
         const int writes = StandIn::CallCount("IPairedDevice::SetIspSettings");
-        if (c.control == IDC_DIAL_AUTHENTICATION)
+        if (f.control == IDC_DIAL_AUTHENTICATION)
             Item(IDC_DIAL_ISDN).Click();
         else
             Item(IDC_DIAL_AUTHENTICATION).Select((Item(IDC_DIAL_AUTHENTICATION).Selection() + 1) % 3);
         Ok();
         EXPECT_EQ(StandIn::CallCount("IPairedDevice::SetIspSettings"), writes + 1);
         EXPECT_NE(Account("ssPrimary"), before);
-        EXPECT_EQ(Account("ssPrimary")[c.field], before[c.field]);
+        EXPECT_EQ(Account("ssPrimary")[f.field], before[f.field]);
         EXPECT_EQ(StandIn::CallCount(setter), sets);
         ASSERT_TRUE(StandIn::Clear());
     }
@@ -169,42 +181,18 @@ TEST_F(IspSettings, AValueThatCannotBeReadIsShownEmptyDisabledAndNeverWritten) {
 }
 
 TEST_F(IspSettings, EverySetterThatFailsIsLoggedAndToldAndNothingIsWrittenBack) {
-    struct Case {
-        int control;
-        const wchar_t* setter;
-        const char* line;
-        const wchar_t* value;
-    };
-    const Case cases[] = {
-        {IDC_DIAL_ISDN, L"SetIsdn", "Failed to set isdn (0x80004005).", L"Usar RDSI"},
-        {IDC_DIAL_STRING, L"SetDialString", "Failed to set dial string (0x80004005).",
-         L"Cadena de acceso telefónico"},
-        {IDC_DIAL_USERNAME, L"SetUsername", "Failed to set username (0x80004005).", L"Nombre de usuario"},
-        {IDC_DIAL_PASSWORD, L"SetPassword", "Failed to set password (0x80004005).", L"Contraseña"},
-        {IDC_DIAL_PRIMARY_DNS, L"SetPrimaryDns", "Failed to set primary dns (0x80004005).", L"DNS primario"},
-        {IDC_DIAL_SECONDARY_DNS, L"SetSecondaryDns", "Failed to set secondary dns (0x80004005).",
-         L"DNS secundario"},
-        {IDC_DIAL_PROXY, L"SetProxy", "Failed to set proxy (0x80004005).", L"Proxy"},
-        {IDC_DIAL_APN, L"SetApn", "Failed to set apn (0x80004005).", L"APN"},
-        {IDC_DIAL_DEFAULT_ADDRESS, L"SetDefaultIpAddress", "Failed to set default ip address (0x80004005).",
-         L"Dirección predeterminada del lápiz"},
-        {IDC_DIAL_AUTHENTICATION, L"SetAuthentication", "Failed to set authentication (0x80004005).",
-         L"Modo de autenticación"},
-    };
-    for (const Case& c : cases)
-        ASSERT_TRUE(
-            StandIn::Fail(std::wstring(L"IDialUpAccount::") + c.setter, static_cast<HRESULT>(0x80004005)));
+    for (const DialField& f : kDialFields)
+        ASSERT_TRUE(StandIn::Fail(Setter(f), kFail));
     OpenIsp();
     const std::string before = Account("ssPrimary").dump();
     const int writes = StandIn::CallCount("IPairedDevice::SetIspSettings");
-    for (const Case& c : cases) {
-        Control item = Item(c.control);
-        if (c.control == IDC_DIAL_ISDN) {
+    for (const DialField& f : kDialFields) {
+        Control item = Item(f.control);
+        if (f.control == IDC_DIAL_ISDN) {
             item.Click();
-        } else if (c.control == IDC_DIAL_AUTHENTICATION) {
+        } else if (f.control == IDC_DIAL_AUTHENTICATION) {
             item.Select((item.Selection() + 1) % 3);
-        } else if (c.control == IDC_DIAL_PRIMARY_DNS || c.control == IDC_DIAL_SECONDARY_DNS ||
-                   c.control == IDC_DIAL_DEFAULT_ADDRESS) {
+        } else if (f.shown && !*f.shown) { // an address control
             item.SetText(L"10.1.2.3");
         } else {
             item.SelectAll();
@@ -212,10 +200,10 @@ TEST_F(IspSettings, EverySetterThatFailsIsLoggedAndToldAndNothingIsWrittenBack) 
         }
     }
     const std::wstring told = ApplyAndReadWhatWasNotSaved();
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.line);
-        EXPECT_TRUE(log.Contains(app.Pid(), c.line));
-        EXPECT_NE(told.find(std::wstring(L"\n- ") + c.value), std::wstring::npos);
+    for (const DialField& f : kDialFields) {
+        SCOPED_TRACE(f.field);
+        EXPECT_TRUE(log.Contains(app.Pid(), std::string("Failed to set ") + f.logged + " (0x80004005)."));
+        EXPECT_NE(told.find(std::wstring(L"\n- ") + f.valueName), std::wstring::npos);
     }
     EXPECT_EQ(StandIn::CallCount("IPairedDevice::SetIspSettings"), writes);
     EXPECT_EQ(Account("ssPrimary").dump(), before);

@@ -1,18 +1,15 @@
-// How Quillpad.exe starts, read from its debug output: a second start hands its command
-// line to the first and ends; "/history" alone opens only the service log; the console
-// log follows its registry level; the Help command finds the help file beside the
-// program or in the build tree.
+// How Quillpad.exe starts: a second start hands its command line to the first and ends;
+// "/history" alone opens only the service log, and closing the sheet only hides it while
+// the log is open; the console log follows its registry level.
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
 #include <string>
 
 #include "ui/driver/Driver.h"
 
 namespace {
 using namespace std::chrono_literals;
-namespace fs = std::filesystem;
 
 class StartUp : public ::testing::Test {
 protected:
@@ -26,43 +23,51 @@ protected:
         ASSERT_TRUE(process.WaitExit(5000));
         EXPECT_TRUE(log.WaitFor(process.Pid(), "<--(Application::ExitInstance)", 1s)) << log.Dump();
     }
-    int Lines(DWORD pid, const std::string& text) {
-        int count = 0;
-        for (const auto& line : log.Lines())
-            count += line.pid == pid && line.text.find(text) != std::string::npos;
-        return count;
-    }
 
     DebugLog log;
 };
 
-// Exactly "/history" (case-sensitive) opens the log; anything else brings the window to
-// the front. Once the first has closed, the next start is alone again.
+// A first start with "/history" shows the log alone. A second start hands its command
+// line over and ends: exactly "/history" (case-sensitive) opens the log, anything else
+// brings the sheet to the front. Closing the sheet then only hides it while the log is
+// open; closing the log ends the program, and the next start is alone again.
 TEST_F(StartUp, SecondStartsHandTheirCommandLineOverAndEnd) {
     Process first;
-    ASSERT_TRUE(first.Start(L"Quillpad.exe"));
+    ASSERT_TRUE(first.Start(L"Quillpad.exe", L"/history"));
     ASSERT_TRUE(log.WaitFor(first.Pid(), "Looks like I'm alone...", 10s)) << log.Dump();
     // A start broadcasts once: the first instance must be past its window creation to hear it.
     ASSERT_TRUE(log.WaitFor(first.Pid(), "<--(Application::InitInstance)", 10s)) << log.Dump();
+    HWND sheet = ui::FindDialog(first.Pid(), ui::kSheetCaption);
+    ASSERT_TRUE(ui::WaitUntil([&] {
+        HWND history = ui::FindDialog(first.Pid(), ui::kServiceLogCaption);
+        return history && IsWindowVisible(history);
+    })) << log.Dump();
     const char kHistory[] = "-->(SettingsSheet::ShowHistory)";
-    const char kFront[] = "(Quillpad::OnMeMyselfAndI) Bringing main window to front.";
     const struct {
         const wchar_t* args;
-        const char* acted;
-    } cases[] = {{L"/history", kHistory}, {L"/History", kFront}, {L"", kFront}};
+        bool sheetShown;
+    } cases[] = {{L"/history", false}, {L"/History", true}, {L"", true}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << "arguments \"" << c.args << "\"");
-        const int before = Lines(first.Pid(), c.acted);
+        const int before = log.Count(first.Pid(), kHistory);
         Process second;
         ASSERT_TRUE(second.Start(L"Quillpad.exe", c.args));
         EXPECT_TRUE(second.WaitExit(5000));
         EXPECT_TRUE(log.Contains(second.Pid(), "Found another instance.")) << log.Dump();
         EXPECT_FALSE(log.Contains(second.Pid(), "Looks like I'm alone...")) << log.Dump();
-        EXPECT_TRUE(ui::WaitUntil([&] { return Lines(first.Pid(), c.acted) == before + 1; })) << log.Dump();
+        if (c.sheetShown) {
+            EXPECT_TRUE(ui::WaitUntil([&] { return IsWindowVisible(sheet) && GetForegroundWindow() == sheet; }));
+        } else {
+            EXPECT_TRUE(ui::WaitUntil([&] { return log.Count(first.Pid(), kHistory) == before + 1; })) << log.Dump();
+            EXPECT_FALSE(IsWindowVisible(sheet));
+        }
     }
-    EXPECT_EQ(Lines(first.Pid(), kHistory), 1) << log.Dump();
     EXPECT_FALSE(log.Contains(first.Pid(), "Failed to open the clipboard")) << log.Dump();
-    Close(first);
+    ui::Sheet(sheet).Button(ui::Sheet::kCancel).PostClick();
+    ASSERT_TRUE(ui::WaitUntil([&] { return !IsWindowVisible(sheet); }));
+    EXPECT_FALSE(first.WaitExit(300));
+    PostMessageW(ui::FindDialog(first.Pid(), ui::kServiceLogCaption), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(first.WaitExit(5000));
 
     // The mutex went with the first process.
     Process next;
@@ -71,25 +76,19 @@ TEST_F(StartUp, SecondStartsHandTheirCommandLineOverAndEnd) {
     Close(next);
 }
 
-TEST_F(StartUp, FirstStartShowsOnlyTheLogForExactlyTheHistorySwitch) {
-    // A shortcut with another argument still opens the sheet.
-    const struct {
-        const wchar_t* args;
-        bool logAlone;
-    } cases[] = {{L"/history", true}, {L"/History", false}, {L"/x", false}, {L"/history ", false}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "arguments \"" << c.args << "\"");
+// Only exactly "/history" (the test above) shows the log alone: a shortcut with another
+// argument still opens the sheet.
+TEST_F(StartUp, FirstStartShowsTheSheetForAnyOtherArgument) {
+    for (const wchar_t* args : {L"/History", L"/history "}) {
+        SCOPED_TRACE(testing::Message() << "arguments \"" << args << "\"");
         Process app;
         auto shown = [&](const wchar_t* caption) {
             HWND hwnd = ui::FindDialog(app.Pid(), caption);
             return hwnd && IsWindowVisible(hwnd);
         };
-        ASSERT_TRUE(app.Start(L"Quillpad.exe", c.args));
-        ASSERT_TRUE(
-            ui::WaitUntil([&] { return shown(ui::kSheetCaption) || shown(ui::kServiceLogCaption); }, 10000))
-            << log.Dump();
-        EXPECT_EQ(shown(ui::kServiceLogCaption), c.logAlone);
-        EXPECT_EQ(shown(ui::kSheetCaption), !c.logAlone);
+        ASSERT_TRUE(app.Start(L"Quillpad.exe", args));
+        ASSERT_TRUE(ui::WaitUntil([&] { return shown(ui::kSheetCaption); }, 10000)) << log.Dump();
+        EXPECT_FALSE(shown(ui::kServiceLogCaption));
         EXPECT_FALSE(log.Contains(app.Pid(), "(Quillpad::OnMeMyselfAndI)")) << log.Dump();
         Close(app);
     }
@@ -122,38 +121,4 @@ TEST_F(StartUp, ConsoleLevelSetAttachesTheConsoleObserver) {
     RegDeleteKeyW(HKEY_CURRENT_USER, kDebugKey);
 }
 
-// The Help command looks for Inkwell.chm next to the executable, then in the build
-// tree's install folder, and only logs a warning when neither is there.
-TEST_F(StartUp, HelpIsLookedForNextToTheProgramThenInTheBuildTree) {
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    const fs::path root = fs::path(temp) / ("quillpad-help-" + std::to_string(GetCurrentProcessId()));
-    const fs::path exeDir = root / "1" / "2" / "3" / "4";
-    fs::create_directories(exeDir);
-    fs::copy_file(fs::path(Process::BinDir()) / "Quillpad.exe", exeDir / "Quillpad.exe");
-    auto touch = [](const fs::path& file) {
-        fs::create_directories(file.parent_path());
-        CloseHandle(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
-    };
-    auto found = [&] {
-        Process app;
-        EXPECT_TRUE(app.StartPath((exeDir / "Quillpad.exe").wstring()));
-        HWND frame = app.WaitTopWindow(ui::kFrameClass);
-        EXPECT_NE(frame, nullptr);
-        PostMessageW(frame, WM_COMMAND, ui::kHelpCommand, 0);
-        EXPECT_TRUE(log.WaitFor(app.Pid(), "<--(Quillpad::OnHelp)", 10s)) << log.Dump();
-        EXPECT_FALSE(log.Contains(app.Pid(), "No path found.")) << log.Dump();
-        const bool helpFound = !log.Contains(app.Pid(), "Unable to locate application.");
-        app.Kill();
-        return helpFound;
-    };
-    EXPECT_FALSE(found());
-    touch(root / "PC_install" / "install" / "Tamber" / "build" / "bin" / "Applications" / "Inkwell.chm");
-    EXPECT_TRUE(found());
-    fs::remove_all(root / "PC_install");
-    touch(exeDir / "Inkwell.chm");
-    EXPECT_TRUE(found());
-    std::error_code ignored;
-    fs::remove_all(root, ignored);
-}
 } // namespace
