@@ -35,13 +35,6 @@ void finding(const std::string& text) {
     std::fflush(stderr);
 }
 
-std::string narrow(const std::wstring& text) {
-    std::string utf8(text.size() * 3 + 1, '\0');
-    utf8.resize(WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), utf8.data(),
-                                    static_cast<int>(utf8.size()), nullptr, nullptr));
-    return utf8;
-}
-
 bool isWrite(const std::string& method) {
     const std::string name = method.substr(method.find("::") + 2);
     for (const char* verb : {"Set", "Remove", "Change", "Unregister", "Delete"})
@@ -450,7 +443,7 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring part = argc > 1 ? argv[1] : L"";
     int found = -1;
     if (part == L"tour" && argc == 3)
-        found = RunTour(narrow(argv[2]));
+        found = RunTour(std::string(argv[2], argv[2] + wcslen(argv[2]))); // an ASCII path
     else if (part == L"random")
         found = RunRandom(argc > 2 ? static_cast<unsigned>(_wtoi(argv[2])) : 600);
     else

@@ -16,14 +16,6 @@ protected:
 
 } // namespace
 
-TEST_F(SettingsTest, SuiteSettingsLiveBesideTheProgramsTree) {
-    Settings suite("2.0", "");
-    ASSERT_TRUE(suite.writeNumber("Quayward/Port", 8080));
-    DWORD port = 0;
-    EXPECT_TRUE(rawGetNumber(HKEY_CURRENT_USER, L"Software\\Velar\\2.0\\Quayward", L"Port", port));
-    EXPECT_EQ(port, 8080u);
-}
-
 TEST_F(SettingsTest, MachineValueIsUsedUntilTheUserWritesOne) {
     Settings settings("2.0", "Quillpad");
     ASSERT_TRUE(rawSetNumber(HKEY_LOCAL_MACHINE, kTree + L"\\Windows\\Main", L"Left", 40));

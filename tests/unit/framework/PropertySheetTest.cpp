@@ -1,6 +1,6 @@
 // The property sheet layer on a real comctl32 sheet: pages added and removed while the
-// sheet runs (the settings sheet follows its switches so), and the kill-active refusal
-// that keeps the user on a page. Apply, OK and SetModified are every page test's.
+// sheet runs (the settings sheet follows its switches so). The kill-active refusal that
+// keeps the user on a page, Apply, OK and SetModified are every page test's.
 #include <gtest/gtest.h>
 
 #include "framework/PropertySheet.h"
@@ -10,10 +10,6 @@ namespace {
 class TestPage : public PropertyPage {
 public:
     TestPage() : PropertyPage(IDD_STATUS) {}
-    bool refuseKillActive = false;
-
-protected:
-    BOOL OnKillActive() override { return !refuseKillActive; }
 };
 
 HWND TabControl(const PropertySheet& sheet) {
@@ -33,16 +29,6 @@ struct ModelessSheet : ::testing::Test {
     }
 };
 } // namespace
-
-TEST_F(ModelessSheet, KillActiveRefusalKeepsTheUserOnThePage) {
-    first.refuseKillActive = true;
-    sheet.SetActivePage(1);
-    EXPECT_EQ(sheet.GetActivePage(), &first);
-    EXPECT_FALSE(second.IsWindow());
-    first.refuseKillActive = false;
-    sheet.SetActivePage(1);
-    EXPECT_EQ(sheet.GetActivePage(), &second);
-}
 
 TEST_F(ModelessSheet, PagesComeAndGoWhileTheSheetRuns) {
     EXPECT_FALSE(sheet.AddPage(&first)); // already there

@@ -72,8 +72,3 @@ TEST(HResultToMessage, UnknownCodesShowTheCodeInLowerCaseHex) {
     EXPECT_NE(HResultToMessage(S_OK).find(L"(0x00000000)"), std::wstring::npos);
     EXPECT_NE(HResultToMessage(Code(0x80040334)).find(L"disco duro (0x80040334)."), std::wstring::npos);
 }
-
-TEST(HResultToMessage, FixedTextsComeFromTheStringTable) {
-    EXPECT_EQ(HResultToMessage(Code(0x80040311)), L"No se pudo realizar la conexión al servidor.");
-    EXPECT_EQ(HResultToMessage(E_OUTOFMEMORY), LoadResString(IDS_ERROR_OUT_OF_MEMORY));
-}
