@@ -43,7 +43,7 @@ protected:
 // The connection point of the pen manager's events with sink advised on it (its cookie in
 // cookie), or null when any step failed.
 inline Microsoft::WRL::ComPtr<IConnectionPoint> AdviseEvents(IPenManager* manager, IDispatch* sink,
-                                                            DWORD& cookie) {
+                                                             DWORD& cookie) {
     Microsoft::WRL::ComPtr<IConnectionPointContainer> container;
     Microsoft::WRL::ComPtr<IConnectionPoint> point;
     if (!manager || FAILED(manager->QueryInterface(IID_PPV_ARGS(&container))) ||

@@ -311,7 +311,10 @@ TEST_F(AdvancedPage, RedirectionAndPriorityAreWrittenOnlyWhenChanged) {
         const std::string before = StandIn::State().dump();
         StartOnPage();
         auto change = [&](int selection) {
-            c.control == IDC_REDIRECTION ? Item(IDC_REDIRECTION).Click() : Item(IDC_ISP_PRIORITY).Select(selection);
+            if (c.control == IDC_REDIRECTION)
+                Item(IDC_REDIRECTION).Click();
+            else
+                Item(IDC_ISP_PRIORITY).Select(selection);
         };
         change(1);
         change(0);

@@ -56,9 +56,11 @@ TEST_F(StartUp, SecondStartsHandTheirCommandLineOverAndEnd) {
         EXPECT_TRUE(log.Contains(second.Pid(), "Found another instance.")) << log.Dump();
         EXPECT_FALSE(log.Contains(second.Pid(), "Looks like I'm alone...")) << log.Dump();
         if (c.sheetShown) {
-            EXPECT_TRUE(ui::WaitUntil([&] { return IsWindowVisible(sheet) && GetForegroundWindow() == sheet; }));
+            EXPECT_TRUE(
+                ui::WaitUntil([&] { return IsWindowVisible(sheet) && GetForegroundWindow() == sheet; }));
         } else {
-            EXPECT_TRUE(ui::WaitUntil([&] { return log.Count(first.Pid(), kHistory) == before + 1; })) << log.Dump();
+            EXPECT_TRUE(ui::WaitUntil([&] { return log.Count(first.Pid(), kHistory) == before + 1; }))
+                << log.Dump();
             EXPECT_FALSE(IsWindowVisible(sheet));
         }
     }
@@ -98,10 +100,7 @@ TEST_F(StartUp, FirstStartShowsTheSheetForAnyOtherArgument) {
 // window with the program's title.
 TEST_F(StartUp, ConsoleLevelSetAttachesTheConsoleObserver) {
     const wchar_t kDebugKey[] = L"Software\\Velar\\2.0\\Quillpad\\Debug";
-    const DWORD level = 3;
-    ASSERT_EQ(
-        RegSetKeyValueW(HKEY_CURRENT_USER, kDebugKey, L"ConsoleLogLevel", REG_DWORD, &level, sizeof(level)),
-        ERROR_SUCCESS);
+    ui::WriteNumber(kDebugKey, L"ConsoleLogLevel", 3);
     Process app;
     // Detached from the test's own console, as when started from the desktop.
     ASSERT_TRUE(app.Start(L"Quillpad.exe", L"", DETACHED_PROCESS));

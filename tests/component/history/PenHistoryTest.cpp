@@ -71,8 +71,14 @@ void Pump() {
 // with button (0: left to first()). From a thread of its own: the box runs its modal loop
 // on the test's thread.
 struct QuestionBox {
-    std::wstring text, caption;
     std::thread answering;
+    std::wstring text, caption;
+    // What the box said, once the thread is through with it.
+    const QuestionBox& Read() {
+        if (answering.joinable())
+            answering.join();
+        return *this;
+    }
 
     void Answer(int button, std::function<void()> first = {}) {
         answering = std::thread([this, button, first] {
@@ -85,10 +91,7 @@ struct QuestionBox {
                 box.Answer(button);
         });
     }
-    ~QuestionBox() {
-        if (answering.joinable())
-            answering.join();
-    }
+    ~QuestionBox() { Read(); }
 };
 
 std::vector<LONG> Edges(const RECT& r) {
@@ -337,7 +340,7 @@ TEST_F(PenHistoryTest, RemovalAsksAndTakesOnlyWhatThePenRemoved) {
         box.Answer(c.answer);
         ClickRemove();
         s_control->ClearFaults();
-        EXPECT_EQ(box.caption, L"Quitar solicitud de servicio");
+        EXPECT_EQ(box.Read().caption, L"Quitar solicitud de servicio");
         EXPECT_EQ(Items().Count(), c.rows);
         EXPECT_EQ(Items().Text(0, 0), L"Uno");
         EXPECT_EQ(PenItem(1000000001, 250).Get() != nullptr, c.rows == 2);
@@ -354,15 +357,16 @@ TEST_F(PenHistoryTest, PenMessagesReloadAndAnswerAnOpenQuestionNo) {
     SetOutbox({Item(1, L"Uno", 1000000000, 0, L""), Item(1, L"Dos", 1000000001, 0, L""),
                Item(1, L"Tres", 1000000002, 0, L"")});
     QuestionBox box;
-    box.Answer(0, [this] { history->Send(MyPens::WM_PENDOCKED, reinterpret_cast<WPARAM>("AAA-BBB-CCC-DD"), 0); });
+    const char* pen = "AAA-BBB-CCC-DD"; // docked again while the question is open: it answers it
+    box.Answer(0, [&] { history->Send(MyPens::WM_PENDOCKED, reinterpret_cast<WPARAM>(pen), 0); });
     ClickRemove();
-    EXPECT_FALSE(box.text.empty());
+    EXPECT_FALSE(box.Read().text.empty());
     EXPECT_EQ(Items().Count(), 3);
     EXPECT_NE(PenItem(1000000001, 250).Get(), nullptr); // not removed
 
     Items().Select(0);
     owner.pen.Reset();
-    history->Send(MyPens::WM_PENUNDOCKED, reinterpret_cast<WPARAM>("AAA-BBB-CCC-DD"), 0);
+    history->Send(MyPens::WM_PENUNDOCKED, reinterpret_cast<WPARAM>(pen), 0);
     EXPECT_EQ(Items().Count(), 0);
     EXPECT_FALSE(IsWindowEnabled(list));
     EXPECT_FALSE(RemoveEnabled());

@@ -98,7 +98,8 @@ TEST_F(KillTest, KillInTheMiddleOfSavingLosesNothingAcknowledged) {
     ASSERT_HRESULT_SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, 0, appData));
     const std::pair<const wchar_t*, std::string> files[] = {
         {L"BAD-1.json", "{\"format\": \"quillpad-penmanager-pen\", \"ver"},
-        {L"FOREIGN-1.json", R"({"format": "other", "version": 1, "pen": {"id": "FOREIGN-1", "docked": true}})"},
+        {L"FOREIGN-1.json",
+         R"({"format": "other", "version": 1, "pen": {"id": "FOREIGN-1", "docked": true}})"},
         {L"MISNAMED-1.json",
          R"({"format": "quillpad-penmanager-pen", "version": 1, "pen": {"id": "OTHER-1", "docked": true}})"},
         {L"KEEP-2.json.tmp", "{\"format"}, // what a write interrupted before its rename leaves behind

@@ -62,24 +62,10 @@ protected:
 
 class PenManagerTest : public StandInClient {
 protected:
-    bool penReachable(const wchar_t* id) {
-        ComPtr<IPen> result;
-        return SUCCEEDED(manager->GetPen(Bstr(id).value, &result));
-    }
-    // Sets a password through the pen, as the panel's dialog does.
-    void setPassword(IPen* p, const wchar_t* password) {
-        VARIANT_BOOL done = VARIANT_FALSE;
-        ASSERT_HRESULT_SUCCEEDED(p->SetPenPassword(Bstr(password).value, &done));
-        ASSERT_EQ(VARIANT_TRUE, done);
-    }
     // The stand-in's whole state, as penctl dumps it.
     static json state() { return ui::StandIn::State(); }
-    std::wstring callLog() { return read(control, &IPenManagerControl::GetCallLog); }
     void setJson(const wchar_t* path, const wchar_t* json) {
         ASSERT_HRESULT_SUCCEEDED(control->SetJson(Bstr(path).value, Bstr(json).value));
-    }
-    void fail(const wchar_t* method, HRESULT hr) {
-        ASSERT_HRESULT_SUCCEEDED(control->FailMethod(Bstr(method).value, hr, 1));
     }
     void dock(const wchar_t* id) { ASSERT_HRESULT_SUCCEEDED(control->Dock(Bstr(id).value)); }
     // A sink advised on the manager's events, until unadvised.
@@ -119,7 +105,8 @@ TEST_F(PenManagerTest, SinkHearsDockingUnlockingAndUndockingUntilUnadvised) {
 
     ASSERT_HRESULT_SUCCEEDED(control->Undock(id.value));
     ASSERT_TRUE(pumpUntil([&] { return sink.received(2, L"EVT-1"); }));
-    EXPECT_FALSE(penReachable(L"EVT-1"));
+    ComPtr<IPen> gone;
+    EXPECT_HRESULT_FAILED(manager->GetPen(id.value, &gone));
     Bstr penId;
     EXPECT_HRESULT_FAILED(p->GetPenId(&penId.value)); // an undocked pen's object is dead
 
@@ -185,7 +172,7 @@ TEST_F(PenManagerTest, OutboxTravelsByValue) {
 
     ComPtr<IPen> p = pen(L"OUT-1");
     ASSERT_TRUE(p);
-    ASSERT_NO_FATAL_FAILURE(fail(L"IOutboxItem::GetStatus", E_ABORT));
+    ASSERT_HRESULT_SUCCEEDED(control->FailMethod(Bstr(L"IOutboxItem::GetStatus").value, E_ABORT, 1));
     ASSERT_HRESULT_SUCCEEDED(control->ClearCallLog());
     ComPtr<IOutbox> box = read(p, &IPen::GetOutbox);
     ASSERT_EQ(2, read(box, &IOutbox::GetCount));
@@ -196,7 +183,8 @@ TEST_F(PenManagerTest, OutboxTravelsByValue) {
         LONG value = 0;
         reads.push_back(item->GetStatus(&value));
     }
-    EXPECT_EQ(LR"([{"hr":"0x00000000","method":"IPen::GetOutbox"}])", callLog());
+    EXPECT_EQ(LR"([{"hr":"0x00000000","method":"IPen::GetOutbox"}])",
+              read(control, &IPenManagerControl::GetCallLog));
     EXPECT_EQ((std::vector<HRESULT>{E_ABORT, S_OK}), reads);
     // The rule went with the first copy: the next one reads fine.
     read(StandIn::item<IOutboxItem>(read(p, &IPen::GetOutbox).Get(), 1), &IOutboxItem::GetStatus);
@@ -290,7 +278,8 @@ TEST_F(PenManagerTest, CopiesReachThePenOnlyWhenWrittenBack) {
 TEST_F(PenManagerTest, UnregisteredPasswordMakesTheNextDockingAskTheOwner) {
     ComPtr<IPen> p = docked(L"PWS-1");
     ASSERT_TRUE(p);
-    ASSERT_NO_FATAL_FAILURE(setPassword(p.Get(), L"Clave9"));
+    VARIANT_BOOL done = VARIANT_FALSE;
+    ASSERT_HRESULT_SUCCEEDED(p->SetPenPassword(Bstr(L"Clave9").value, &done));
     auto redock = [&] {
         EXPECT_HRESULT_SUCCEEDED(control->Undock(Bstr(L"PWS-1").value));
         p = docked(L"PWS-1");
@@ -373,10 +362,12 @@ TEST_F(PenManagerTest, BurstWhileAnotherClientAdvisesAndUnadvisesArrivesWholeAnd
         {
             ComPtr<IPenManager> own;
             static RecordingSink passing; // lives on until the process ends
-            if (SUCCEEDED(CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&own))))
+            if (SUCCEEDED(
+                    CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&own))))
                 while (firing) {
                     DWORD passingCookie = 0;
-                    const ComPtr<IConnectionPoint> passingPoint = AdviseEvents(own.Get(), &passing, passingCookie);
+                    const ComPtr<IConnectionPoint> passingPoint =
+                        AdviseEvents(own.Get(), &passing, passingCookie);
                     if (!passingPoint || FAILED(passingPoint->Unadvise(passingCookie)))
                         break;
                     ++rounds;

@@ -77,7 +77,8 @@ TEST(PenctlArgsTest, CommandLinesGiveTheControlCallsWhatTheyNeedOrAreRefused) {
         if (auto* usage = std::get_if<UsageError>(&result)) {
             EXPECT_EQ(want, nullptr) << testing::PrintToString(args) << "refused: " << usage->message;
         } else {
-            EXPECT_EQ(fields(std::get<Command>(result)), want ? want : L"(refused)") << testing::PrintToString(args);
+            EXPECT_EQ(fields(std::get<Command>(result)), want ? want : L"(refused)")
+                << testing::PrintToString(args);
         }
     }
 }
@@ -90,18 +91,18 @@ TEST(PenctlExitCodeTest, ValuesFromFilesOrInputAndEveryFailureToldOnStderr) {
     const std::string big = "{\"note\": \"" + std::string(100000, 'x') + "\"}";
     const std::wstring bigFile = Process::BinDir() + L"\\big.json";
     std::ofstream(std::filesystem::path(bigFile), std::ios::binary) << big;
+    const std::string bigText = "\"" + std::string(100000, 'x') + "\"";
+    const std::wstring pen = StandIn::kDemoPen;
     const struct {
         std::vector<std::wstring> arguments;
         std::string input;
         DWORD code;
         std::string shows; // in the dump afterwards (code 0) or on stderr
     } reachable[] = {
-        {{L"set", L"-", L"/manager/big", L"@" + bigFile, L"--json"}, "", 0, "\"" + std::string(100000, 'x') + "\""},
-        {{L"set", L"AAA-BBB-CCC-DD", L"/userData/readOnly", L"-", L"--json"}, "{\"email\": true}", 0,
-         "\"email\": true"},
-        {{L"outbox", L"add", L"AAA-BBB-CCC-DD", L"-"}, " {\"seconds\": 77, \"serviceName\": \"Desde stdin\"}", 0,
-         "Desde stdin"},
-        {{L"outbox", L"add", L"AAA-BBB-CCC-DD", L"-"}, "[1]", 2, "must be a JSON object"},
+        {{L"set", L"-", L"/manager/big", L"@" + bigFile, L"--json"}, "", 0, bigText},
+        {{L"set", pen, L"/userData/readOnly", L"-", L"--json"}, "{\"email\": true}", 0, "\"email\": true"},
+        {{L"outbox", L"add", pen, L"-"}, "{\"seconds\": 77, \"serviceName\": \"stdin\"}", 0, "\"stdin\""},
+        {{L"outbox", L"add", pen, L"-"}, "[1]", 2, "must be a JSON object"},
         {{L"set", L"-", L"/manager/big", L"@missing.json", L"--json"}, "", 2, "cannot open missing.json"},
         {{L"set", L"-", L"/manager/big", L"-", L"--json"}, "{\"a\": ", 1, "SetJson failed (0x80070057)"},
         {{L"dock", L"--x"}, "", 2, "dock needs one pen id"},
