@@ -102,9 +102,12 @@ std::wstring FirstLine(std::wstring text) {
     return text;
 }
 
-// What an input method is about to put into the control: its composition's result.
-std::wstring ImeResult(HWND edit) {
+// What an input method puts into the control with a WM_IME_COMPOSITION of these flags:
+// its composition's result, or nothing while the user is still composing.
+std::wstring ImeResult(HWND edit, LPARAM flags) {
     std::wstring result;
+    if (!(flags & GCS_RESULTSTR))
+        return result;
     if (HIMC context = ImmGetContext(edit)) {
         const LONG bytes = ImmGetCompositionStringW(context, GCS_RESULTSTR, nullptr, 0);
         if (bytes > 0) {
@@ -326,11 +329,8 @@ LRESULT ValidatingEdit::UnicodeWndProc(UINT msg, WPARAM wp, LPARAM lp) {
         return FALSE;
     case WM_IME_COMPOSITION:
         // The result of a composition goes in like a paste; the control inserts it itself.
-        if (lp & GCS_RESULTSTR) {
-            const std::wstring result = ImeResult(m_hwnd);
-            if (!result.empty())
-                return checked(EditKind::Insert, result);
-        }
+        if (const std::wstring result = ImeResult(m_hwnd, lp); !result.empty())
+            return checked(EditKind::Insert, result);
         return DefaultProc(msg, wp, lp);
     case WM_CUT:
     case WM_CLEAR:
@@ -425,11 +425,8 @@ LRESULT ValidatingEdit::MBCSWndProc(UINT msg, WPARAM wp, LPARAM lp) {
             return applied(EditKind::Insert, std::wstring(1, static_cast<wchar_t>(wp)));
         return 0;
     case WM_IME_COMPOSITION:
-        if (lp & GCS_RESULTSTR) {
-            const std::wstring result = ImeResult(m_hwnd);
-            if (!result.empty())
-                return applied(EditKind::Insert, result);
-        }
+        if (const std::wstring result = ImeResult(m_hwnd, lp); !result.empty())
+            return applied(EditKind::Insert, result);
         return DefaultProc(msg, wp, lp);
     case WM_CUT:
         return applied(EditKind::RemoveSelection, {}, true);
