@@ -4,7 +4,6 @@
 // unlock, Apply, OK and Cancel keep an edit until it is saved, and the service log's
 // question outlives a repeated dock.
 #include <windows.h>
-#include <commctrl.h>
 
 #include <chrono>
 

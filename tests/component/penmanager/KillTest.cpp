@@ -114,8 +114,7 @@ TEST_F(KillTest, KillInTheMiddleOfSavingLosesNothingAcknowledged) {
         ComPtr<IPen> none;
         EXPECT_HRESULT_FAILED(manager->GetPen(Bstr(refused).value, &none)) << refused;
     }
-    ComPtr<IPen> kept = pen(L"KEEP-1");
-    EXPECT_EQ(VARIANT_TRUE, read(kept, &IPen::IsLocked));
+    EXPECT_EQ(VARIANT_TRUE, read(pen(L"KEEP-1"), &IPen::IsLocked));
     EXPECT_EQ(L"pista de María", read(pen(L"KEEP-2"), &IPen::GetPasswordHint)); // accents survive the file
     ASSERT_HRESULT_SUCCEEDED(pen(L"KEEP-3")->RemovePenPassword(Bstr(L"Clave9").value, &done)); // kept
     EXPECT_EQ(VARIANT_TRUE, done);

@@ -201,8 +201,8 @@ const wchar_t kShortcutsJson[] =
     LR"( {"name": "Tres", "email": "", "cellPhone": "", "fax": ""}])";
 
 // A page changes a copy (the user data, the shortcuts, a phone's ISP settings) and
-// writes it back once: nothing reaches the pen before, all of it after, and what the pen
-// refuses (read-only fields) is refused on the copy and kept.
+// writes it back once: nothing reaches the pen before, all of it after, and a field the
+// pen holds read-only (also one made so after the copy was taken) is kept.
 TEST_F(PenManagerTest, CopiesReachThePenOnlyWhenWrittenBack) {
     ComPtr<IPen> p = docked(L"COPY-1"), demo = pen(kDemoPen);
     ASSERT_TRUE(p && demo);
@@ -231,6 +231,7 @@ TEST_F(PenManagerTest, CopiesReachThePenOnlyWhenWrittenBack) {
         {E_ACCESSDENIED, [&] { return user->SetEmail(Bstr(L"otro@correo.es").value); }},
         {S_OK, [&] { return first->SetName(Bstr(L"Núria").value); }},
         {S_OK, [&] { return second->SetEmail(Bstr(L"").value); }},
+        {S_OK, [&] { return second->SetName(Bstr(L"Otro").value); }}, // the pen makes it read-only meanwhile
         {E_ACCESSDENIED, [&] { return second->SetFax(Bstr(L"93 111 22 33").value); }},
         {S_OK, [&] { return isp->SetPriority(priority); }},
         {S_OK, [&] { return dialUp->SetApn(Bstr(L"internet.nuevo.es").value); }},
@@ -250,6 +251,7 @@ TEST_F(PenManagerTest, CopiesReachThePenOnlyWhenWrittenBack) {
         {copy + "userData/readOnly/email", true, false},
         {copy + "shortcuts/0/name", "Núria", true},
         {copy + "shortcuts/1/email", "", true},
+        {copy + "shortcuts/1/name", "Dos", false},
         {copy + "shortcuts/1/fax", "91 000 002", false},
         {copy + "shortcuts/2/name", "Tres", false},
         {phone + "0/isp/osSecondary/apn", "internet.nuevo.es", true},
@@ -263,6 +265,7 @@ TEST_F(PenManagerTest, CopiesReachThePenOnlyWhenWrittenBack) {
             EXPECT_NE(after, before.value(json::json_pointer(path), json()))
                 << path << " reached the pen before";
         }
+    ASSERT_NO_FATAL_FAILURE(setJson(L"/pens/COPY-1/shortcuts/1/readOnly/name", L"true"));
     ASSERT_HRESULT_SUCCEEDED(p->SetUserData(user.Get()));
     ASSERT_HRESULT_SUCCEEDED(p->SetAddressShortcuts(shortcuts.Get()));
     ASSERT_HRESULT_SUCCEEDED(device(1)->SetIspSettings(isp.Get()));

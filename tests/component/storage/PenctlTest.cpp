@@ -114,13 +114,11 @@ TEST(PenctlExitCodeTest, ValuesFromFilesOrInputAndEveryFailureToldOnStderr) {
         EXPECT_NE(std::string::npos, shown.find(row.shows)) << row.shows.substr(0, 40);
     }
     EXPECT_TRUE(StandIn::Quit());
-    for (int i = 0; i < 100; ++i) { // until the stand-in has ended
-        HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"Local\\QuillpadPenManagerStandIn");
-        if (!mutex)
-            break;
-        CloseHandle(mutex);
-        Sleep(100);
-    }
+    const auto ended = [] { // its single-instance mutex gone
+        const HANDLE mutex = OpenMutexW(SYNCHRONIZE, FALSE, L"Local\\QuillpadPenManagerStandIn");
+        return !mutex || (CloseHandle(mutex), false);
+    };
+    EXPECT_TRUE(ui::WaitUntil(ended, 10000));
 
     wchar_t clsid[40];
     StringFromGUID2(CLSID_PenManagerControl, clsid, 40);
