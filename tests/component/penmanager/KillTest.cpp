@@ -50,14 +50,6 @@ TEST_F(KillTest, KillInTheMiddleOfSavingLosesNothingAcknowledged) {
         ASSERT_HRESULT_SUCCEEDED(first->SetEmail(Bstr(L"nunca@escrito.es").value)); // never written back
     }
     demo.Reset();
-    // Each call on a pen of its own, so that each call must have saved its pen.
-    for (const wchar_t* id : {L"KEEP-1", L"KEEP-2", L"KEEP-3"})
-        ASSERT_HRESULT_SUCCEEDED(control->Dock(Bstr(id).value));
-    ASSERT_HRESULT_SUCCEEDED(control->Lock(Bstr(L"KEEP-1").value, VARIANT_TRUE));
-    ASSERT_HRESULT_SUCCEEDED(pen(L"KEEP-2")->SetPasswordHint(Bstr(L"pista de María").value));
-    VARIANT_BOOL done = VARIANT_FALSE;
-    ASSERT_HRESULT_SUCCEEDED(pen(L"KEEP-3")->SetPenPassword(Bstr(L"Clave9").value, &done));
-    ASSERT_EQ(VARIANT_TRUE, done);
 
     ASSERT_HRESULT_SUCCEEDED(control->Dock(Bstr(L"KILL-2").value));
     std::atomic<LONG> acknowledged{0};
@@ -114,10 +106,6 @@ TEST_F(KillTest, KillInTheMiddleOfSavingLosesNothingAcknowledged) {
         ComPtr<IPen> none;
         EXPECT_HRESULT_FAILED(manager->GetPen(Bstr(refused).value, &none)) << refused;
     }
-    EXPECT_EQ(VARIANT_TRUE, read(pen(L"KEEP-1"), &IPen::IsLocked));
-    EXPECT_EQ(L"pista de María", read(pen(L"KEEP-2"), &IPen::GetPasswordHint)); // accents survive the file
-    ASSERT_HRESULT_SUCCEEDED(pen(L"KEEP-3")->RemovePenPassword(Bstr(L"Clave9").value, &done)); // kept
-    EXPECT_EQ(VARIANT_TRUE, done);
 
     const LONG charge =
         read(read(pen(L"KILL-2"), &IPen::GetBatteryStatus), &IBatteryStatus::GetRemainingCharge);
@@ -133,6 +121,24 @@ TEST_F(KillTest, KillInTheMiddleOfSavingLosesNothingAcknowledged) {
     EXPECT_EQ(L"tras.el.cierre",
               read(read(read(phone, &IPairedDevice::GetIspSettings), &IIspSettings::GetSSSecondaryAccount),
                    &IDialUpAccount::GetUsername));
+
+    // Those whole-state writes saved every pen. Now calls on pens of their own, then a
+    // kill: each call must have saved its pen.
+    for (const wchar_t* id : {L"KEEP-1", L"KEEP-2", L"KEEP-3"})
+        ASSERT_HRESULT_SUCCEEDED(control->Dock(Bstr(id).value));
+    ASSERT_HRESULT_SUCCEEDED(control->Lock(Bstr(L"KEEP-1").value, VARIANT_TRUE));
+    ASSERT_HRESULT_SUCCEEDED(pen(L"KEEP-2")->SetPasswordHint(Bstr(L"pista de María").value));
+    VARIANT_BOOL done = VARIANT_FALSE;
+    ASSERT_HRESULT_SUCCEEDED(pen(L"KEEP-3")->SetPenPassword(Bstr(L"Clave9").value, &done));
+    ASSERT_TRUE(StandIn::kill(control.Get()));
+    manager.Reset();
+    control.Reset();
+    ASSERT_TRUE(StandIn::restartRpcSs());
+    ASSERT_NO_FATAL_FAILURE(connect());
+    EXPECT_EQ(VARIANT_TRUE, read(pen(L"KEEP-1"), &IPen::IsLocked));
+    EXPECT_EQ(L"pista de María", read(pen(L"KEEP-2"), &IPen::GetPasswordHint)); // accents survive the file
+    ASSERT_HRESULT_SUCCEEDED(pen(L"KEEP-3")->RemovePenPassword(Bstr(L"Clave9").value, &done)); // kept
+    EXPECT_EQ(VARIANT_TRUE, done);
 }
 
 } // namespace
