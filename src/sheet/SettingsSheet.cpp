@@ -46,7 +46,9 @@ BOOL SettingsSheet::OnInitDialog() {
     TraceScope scope("SettingsSheet::OnInitDialog");
     m_coInit = std::make_unique<CoInit>();
     s_factory = &m_factory;
-    if (!m_myPens.Create(Handle())) {
+    // The monitor starts once the sheet has painted itself: a pen already docked is shown
+    // right after.
+    if (!m_myPens.CreateWhenIdle(Handle())) {
         scope.error("Failed to create my pens.");
         return -1;
     }
