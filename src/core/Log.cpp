@@ -1,7 +1,6 @@
 #include "core/Log.h"
 
 #include "core/Exceptions.h"
-#include "core/LogDebugOutput.h"
 
 #include <algorithm>
 #include <cstdarg>
@@ -114,9 +113,14 @@ void Log::internalLog(LogLevel level, const char* text) {
     }
 }
 
-// Handed to the debugger output's own thread. Made on the first line, so after the log
-// itself, and gone before it: what it still holds is written before the log ends.
 void Log::writeDebugOutput(const char* text) {
-    static LogDebugOutput output;
-    output.write(text ? text : "");
+    // Converted here directly: the string package traces, and tracing lands here.
+    const int length = MultiByteToWideChar(CP_UTF8, 0, text, -1, nullptr, 0);
+    if (length <= 0) {
+        OutputDebugStringA(text);
+        return;
+    }
+    std::wstring wide(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text, -1, wide.data(), length);
+    OutputDebugStringW(wide.c_str());
 }
