@@ -6,7 +6,8 @@
 // - start-up: from starting the program to its sheet being visible with a page, beside
 //   BareSheet.exe, a bare comctl32 property sheet, in alternating runs; then, in runs of
 //   their own with a log reader attached, when each start-up phase's line arrives (the
-//   reader's own cost is in those runs only);
+//   reader's own cost is in those runs only) and when the window system first holds the
+//   frame, the sheet and its page; Quillpad's extra time is told per stretch between them;
 // - docking: from the stand-in docking the pen (control interface) to the Status page's
 //   battery line changing;
 // - About page: from the stand-in docking the pen to the page's list holding the pen's
@@ -50,7 +51,7 @@ using Microsoft::WRL::ComPtr;
 namespace {
 const wchar_t kBareCaption[] = L"Hoja de propiedades";
 const wchar_t kPen[] = L"AAA-BBB-CCC-DD";
-constexpr int kStartPairs = 10;
+constexpr int kStartPairs = 16;
 constexpr int kDockings = 50;
 constexpr int kAboutFills = 20;
 constexpr int kLogLoads = 3;
@@ -328,11 +329,40 @@ constexpr size_t kPhaseCount = std::size(kPhases);
 
 // One start with the log reader: when each phase's line arrived (from the start, -1 when
 // it did not) and how many lines of the process came before it; the sheet's visibility
-// last.
+// last. The log's lines reach the reader late once the program writes them on a thread
+// of its own: the windows' times, which the window system holds at once, come beside.
+enum WindowPhase { kFrameWindow, kSheetWindow, kPageWindow, kWindowPhases };
+const char* const kWindowPhaseNames[] = {"frame_window", "sheet_window", "page_window"};
 struct PhaseRun {
     double atMs[kPhaseCount + 1];
     int lines[kPhaseCount + 1];
+    double windowMs[kWindowPhases];
 };
+
+// Waits for the visible sheet like WaitSheet, noting when the window system first holds
+// the frame, the sheet and its first page, asked without a message to the program.
+HWND WatchWindows(DWORD pid, const wchar_t* caption, double start, PhaseRun& run) {
+    for (double& at : run.windowMs)
+        at = -1;
+    const double deadline = BenchNow() + 20000;
+    while (BenchNow() < deadline) {
+        const double now = BenchNow() - start;
+        if (run.windowMs[kFrameWindow] < 0 && !ui::TopWindows(pid, ui::kFrameClass).empty())
+            run.windowMs[kFrameWindow] = now;
+        for (HWND hwnd : ui::TopWindows(pid, L"#32770")) {
+            if (ServerText(hwnd) != caption)
+                continue;
+            if (run.windowMs[kSheetWindow] < 0)
+                run.windowMs[kSheetWindow] = now;
+            if (run.windowMs[kPageWindow] < 0 && FindWindowExW(hwnd, nullptr, L"#32770", nullptr))
+                run.windowMs[kPageWindow] = now;
+            if (IsWindowVisible(hwnd) && SendMessageW(hwnd, PSM_GETCURRENTPAGEHWND, 0, 0))
+                return hwnd;
+        }
+        Sleep(1);
+    }
+    return nullptr;
+}
 
 bool StartWithPhases(DebugLog& log, const wchar_t* exe, const wchar_t* caption, bool bare, PhaseRun& run) {
     const size_t before = log.Lines().size();
@@ -340,7 +370,7 @@ bool StartWithPhases(DebugLog& log, const wchar_t* exe, const wchar_t* caption, 
     const double start = BenchNow();
     if (!app.Start(exe))
         return false;
-    HWND sheet = WaitSheet(app.Pid(), caption);
+    HWND sheet = WatchWindows(app.Pid(), caption, start, run);
     const double visible = BenchNow();
     // The last phase comes after painting: wait for it before the program closes.
     const char* last = bare ? kPhases[kPhaseCount - 1].bareLine : kPhases[kPhaseCount - 1].quillpadLine;
@@ -391,33 +421,40 @@ std::string PhasesJson(const std::vector<PhaseRun>& runs, bool bare) {
                      p == kPhaseCount ? "sheet_visible" : kPhases[p].name, at.median(), lines.median());
         json += (json.empty() ? "" : ", ") + std::string(item);
     }
+    for (int w = 0; w < kWindowPhases; ++w) {
+        Figures at;
+        for (const PhaseRun& run : runs)
+            at.samples.push_back(run.windowMs[w]);
+        char item[120];
+        snprintf(item, sizeof item, ", \"%s\": {\"at_ms\": %.1f}", kWindowPhaseNames[w], at.median());
+        json += item;
+    }
     return "{" + json + "}";
 }
 
-// Where Quillpad's extra time goes: for each stretch between two phases both programs
-// have, how much longer Quillpad takes over it.
+// Where Quillpad's extra time goes: for each stretch between two moments both programs
+// have (the windows as the window system holds them, the sheet visible with its page),
+// how much longer Quillpad takes over it.
 std::string ExtraJson(const std::vector<PhaseRun>& ours, const std::vector<PhaseRun>& theirs) {
-    auto median = [](const std::vector<PhaseRun>& runs, size_t p) {
+    auto median = [](const std::vector<PhaseRun>& runs, int moment) {
         Figures f;
         for (const PhaseRun& run : runs)
-            f.samples.push_back(run.atMs[p]);
+            f.samples.push_back(moment < kWindowPhases ? run.windowMs[moment] : run.atMs[kPhaseCount]);
         return f.median();
     };
-    std::string json;
+    const int moments[] = {kSheetWindow, kPageWindow, kWindowPhases};
+    const char* const names[] = {"sheet_window", "page_window", "sheet_visible"};
+    std::string json, from = "process_start";
     double ourPrevious = 0, theirPrevious = 0;
-    std::string from = "process_start";
-    for (size_t p = 0; p <= kPhaseCount; ++p) {
-        if (p < kPhaseCount && !kPhases[p].bareLine)
-            continue;
-        const std::string to = p == kPhaseCount ? "sheet_visible" : kPhases[p].name;
-        const double ourAt = median(ours, p), theirAt = median(theirs, p);
+    for (int m = 0; m < 3; ++m) {
+        const double ourAt = median(ours, moments[m]), theirAt = median(theirs, moments[m]);
         char item[200];
-        snprintf(item, sizeof item, "\"%s_to_%s\": %.1f", from.c_str(), to.c_str(),
+        snprintf(item, sizeof item, "\"%s_to_%s\": %.1f", from.c_str(), names[m],
                  (ourAt - ourPrevious) - (theirAt - theirPrevious));
         json += (json.empty() ? "" : ", ") + std::string(item);
         ourPrevious = ourAt;
         theirPrevious = theirAt;
-        from = to;
+        from = names[m];
     }
     return "{" + json + "}";
 }
@@ -640,8 +677,19 @@ int main(int argc, char** argv) {
     // Details page: Apply with the time zone changed, alternating between two zones.
     Figures detailsApply, reloadStatus, reloadAll, reloadAllAsked, detailsRead;
     std::map<std::string, int> reloadCalls, applyCallsByInterface;
-    for (int i = 0; want("details") && i < 5; ++i)
+    // The same reads in the bench process, with no window: what the pen manager's objects
+    // cost by themselves against the same floor.
+    Figures readRt;
+    std::map<std::string, int> readCalls;
+    for (int i = 0; want("details") && i < 5; ++i) {
+        const size_t callsBefore = CallLog(control.Get()).size();
         detailsRead.samples.push_back(ReadDetails(kPen));
+        sampleRoundTrip(readRt);
+        if (i == 0) {
+            readCalls = CallsSince(CallLog(control.Get()), callsBefore);
+            readCalls.erase("IPenManager"); // GetPen, before the timed reads
+        }
+    }
     std::string applyCalls;
     if (want("details") && sheet.SelectPage(L"Detalles personales")) {
         const HWND details = sheet.CurrentPage();
@@ -768,7 +816,8 @@ int main(int argc, char** argv) {
             "  \"dock_with_every_page_ms\": {\"status\": %s, \"all_pages\": %s,\n"
             "    \"all_pages_asking_every_control_every_ms\": %s, \"pen_calls_of_one_reload\": %s,\n"
             "    \"vs_pen_calls\": %s,\n"
-            "    \"shortcuts_and_details_read_without_window\": %s},\n"
+            "    \"shortcuts_and_details_read_without_window\": %s,\n"
+            "    \"read_without_window_vs_pen_calls\": %s},\n"
             "  \"idle\": {\"cpu_ms_per_s\": %.2f, \"working_set_mb\": %.1f},\n"
             "  \"service_log_load_ms\": {\"10\": %s, \"100\": %s, \"1000\": %s, \"ms_per_item_10\": %.3f, "
             "\"ms_per_item_1000\": %.3f, \"goal_1000\": 1000},\n"
@@ -785,7 +834,9 @@ int main(int argc, char** argv) {
             RatioJson(detailsApply.median(), Total(applyCallsByInterface), applyRt.median(), kApplyGoal).c_str(),
             reloadStatus.json().c_str(), reloadAll.json().c_str(), reloadAllAsked.json().c_str(),
             CallsJson(reloadCalls).c_str(), RatioJson(reloadAll.median(), Total(reloadCalls), reloadRt.median(), kReloadGoal).c_str(),
-            detailsRead.json().c_str(), idleCpu, workingSet, loads[10].json().c_str(),
+            detailsRead.json().c_str(),
+            RatioJson(detailsRead.median(), Total(readCalls), readRt.median(), kReloadGoal).c_str(), idleCpu,
+            workingSet, loads[10].json().c_str(),
             loads[100].json().c_str(), loads[1000].json().c_str(), perItem10, perItem1000,
             reads[10].json().c_str(), reads[100].json().c_str(), reads[1000].json().c_str(), allMet ? "true" : "false",
             before.empty() ? "null" : before.c_str());
