@@ -612,11 +612,20 @@ int main(int argc, char** argv) {
     if (FAILED(CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&manager))) ||
         !(point = AdviseEvents(manager.Get(), &sink, cookie)))
         return fail("can't listen to the pen manager");
-    // Docks the pen and returns when the event was fired, with the call log's length before.
+    // Docks the pen and returns once the event reached the bench's sink, with the call log's
+    // length before. The stand-in delivers events from a thread of its own, after Dock has
+    // returned: the sink's call comes in through this apartment's messages.
     auto dock = [&](size_t& callsBefore) {
         callsBefore = CallLog(control.Get()).size();
         sink.dockedAt = 0;
         control->Dock(pen.Get());
+        const double deadline = BenchNow() + 5000;
+        while (!sink.dockedAt && BenchNow() < deadline) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+            MSG msg;
+            while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+                DispatchMessageW(&msg);
+        }
         return sink.dockedAt != 0;
     };
     Figures docking, dockCall;
