@@ -65,7 +65,11 @@ double createManager() {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2)
+    // BEFORE.json, when given, is written back beside the figures.
+    std::string before;
+    if (argc == 3)
+        before = ReadFileText(argv[2]);
+    if (argc != 2 && argc != 3)
         return fail("usage: pen_connection_bench OUT.json");
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
         return fail("no COM");
@@ -153,11 +157,12 @@ int main(int argc, char** argv) {
             "  \"standInStartToRegisteredMs\": %s,\n"
             "  \"coCreateInstanceMs\": {\"cold\": %s, \"warm\": %s},\n"
             "  \"goals\": {\"eventLatencyMedianMs\": %.0f, \"redockMs\": %.0f},\n"
-            "  \"met\": {\"eventLatency\": %s, \"redock\": %s}\n"
+            "  \"met\": {\"eventLatency\": %s, \"redock\": %s},\n"
+            "  \"before\": %s\n"
             "}\n",
             latency.json().c_str(), redock.json().c_str(), startup.json().c_str(), cold.json().c_str(),
             warm.json().c_str(), kLatencyGoalMs, kRedockGoalMs, latency.median() <= kLatencyGoalMs ? "true" : "false",
-            redock.percentile(100) <= kRedockGoalMs ? "true" : "false");
+            redock.percentile(100) <= kRedockGoalMs ? "true" : "false", before.empty() ? "null" : before.c_str());
     fclose(out);
     return 0;
 }

@@ -26,6 +26,11 @@ LRESULT Quillpad::WindowProc(UINT msg, WPARAM wp, LPARAM lp) {
     TraceScope scope("Quillpad::WindowProc", true);
     if (msg == InstanceMessage && InstanceMessage != 0)
         return OnMeMyselfAndI(wp, lp);
+    if (msg == WM_TIMER && wp == kIconTimer) {
+        KillTimer(Handle(), kIconTimer);
+        SetIcons();
+        return 0;
+    }
     if (msg == WM_HELP) {
         // F1 anywhere in the sheet comes up the owner chain to us.
         OnHelp();
@@ -50,7 +55,15 @@ int Quillpad::OnCreate(CREATESTRUCTW*) {
         m_sheet->ShowHistory();
     else
         m_sheet->Show(SW_SHOW);
+    // The hidden window's icons can wait until the sheet has painted itself (a zero-delay
+    // timer comes after painting): handing them to the window system takes a while.
+    if (!SetTimer(Handle(), kIconTimer, 0, nullptr))
+        SetIcons();
+    return 0;
+}
 
+void Quillpad::SetIcons() {
+    TraceScope scope("Quillpad::SetIcons");
     HINSTANCE instance = GetModuleHandleW(nullptr);
     if (HANDLE small = LoadImageW(instance, MAKEINTRESOURCEW(kIconId), IMAGE_ICON,
                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED))
@@ -58,7 +71,6 @@ int Quillpad::OnCreate(CREATESTRUCTW*) {
     if (HANDLE big = LoadImageW(instance, MAKEINTRESOURCEW(kIconId), IMAGE_ICON, GetSystemMetrics(SM_CXICON),
                                 GetSystemMetrics(SM_CYICON), LR_SHARED))
         Send(WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-    return 0;
 }
 
 void Quillpad::OnDestroy() {

@@ -32,6 +32,9 @@ protected:
     void OnHelp();
 
 private:
+    static constexpr UINT_PTR kIconTimer = 1;
+
+    void SetIcons();
     static std::wstring ReadHandedOverCommandLine(HWND owner);
 
     std::unique_ptr<SettingsSheet> m_sheet;

@@ -1,6 +1,7 @@
 #include "pen/MyPens.h"
 
 #include <algorithm>
+#include <map>
 
 #include "framework/CoInit.h"
 #include "core/StringPackage.h"
@@ -28,11 +29,18 @@ bool IsRpcFailure(HRESULT hr) {
 }
 
 bool IsBstr(const VARIANT& v) { return v.vt == VT_BSTR; }
+
+// The monitors waiting for CreateWhenIdle's timer (of the user-interface thread), by timer.
+std::map<UINT_PTR, MyPens*>& PendingStarts() {
+    static std::map<UINT_PTR, MyPens*> pending;
+    return pending;
+}
 } // namespace
 
 MyPens::MyPens() = default;
 
 MyPens::~MyPens() {
+    CancelStart();
     if (IsRunning())
         Destroy();
 }
@@ -46,8 +54,44 @@ bool MyPens::Create(HWND owner) {
     return Start();
 }
 
+bool MyPens::CreateWhenIdle(HWND owner) {
+    TraceScope scope("MyPens::CreateWhenIdle");
+    CancelStart();
+    m_owner = owner;
+    if (!owner || !IsWindow(owner))
+        return false;
+    m_startTimer = SetTimer(nullptr, 0, 0, &MyPens::StartTimer);
+    if (!m_startTimer)
+        return Create(owner);
+    PendingStarts()[m_startTimer] = this;
+    return true;
+}
+
+void CALLBACK MyPens::StartTimer(HWND, UINT, UINT_PTR id, DWORD) {
+    TraceScope scope("MyPens::StartTimer");
+    KillTimer(nullptr, id);
+    auto found = PendingStarts().find(id);
+    if (found == PendingStarts().end())
+        return;
+    MyPens* pens = found->second;
+    PendingStarts().erase(found);
+    pens->m_startTimer = 0;
+    if (!pens->Create(pens->m_owner))
+        scope.error("Failed to start the pen monitor.");
+}
+
+void MyPens::CancelStart() {
+    TraceScope scope("MyPens::CancelStart");
+    if (!m_startTimer)
+        return;
+    KillTimer(nullptr, m_startTimer);
+    PendingStarts().erase(m_startTimer);
+    m_startTimer = 0;
+}
+
 void MyPens::Destroy() {
     TraceScope scope("MyPens::Destroy");
+    CancelStart();
     m_shutdown = true;
     Kick();
     Join();

@@ -34,6 +34,12 @@ public:
     // Starts the thread for the owner window; false when it is no window or the thread
     // can't be started.
     bool Create(HWND owner);
+    // The same once the calling thread has done what is more urgent: a zero-delay timer
+    // comes after every posted message and after painting, so that a window that makes
+    // its monitor while it is being created is on the screen before the monitor's
+    // apartment, connection and first pen take their share of the processor. False when
+    // the owner is no window.
+    bool CreateWhenIdle(HWND owner);
     // Disconnects (every docked pen reported undocked) and waits for the thread to end.
     void Destroy();
 
@@ -58,6 +64,9 @@ protected:
     bool OnThreadMessage(UINT msg, WPARAM wp, LPARAM lp) override;
 
 private:
+    static void CALLBACK StartTimer(HWND, UINT, UINT_PTR id, DWORD);
+    void CancelStart();
+
     bool CreatePenManager();
     void DestroyPenManager();
     void FakeDockedPens();
@@ -74,6 +83,7 @@ private:
     void OnOutboxItemAdded(WPARAM wp, LPARAM lp);
     bool IsDocked(const char* penId) const;
 
+    UINT_PTR m_startTimer = 0; // CreateWhenIdle's, until it fires
     std::atomic<bool> m_shutdown{false};
     std::unique_ptr<CoInit> m_coInit;
     UINT_PTR m_timer = 0;

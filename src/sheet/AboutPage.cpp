@@ -197,11 +197,30 @@ constexpr Component kComponents[] = {
     {L"kernel32.dll", false, nullptr},
 };
 
+// The rows of this program and of every component, looked up on the first call: files
+// are not replaced while the program runs (the installer closes it first), and the 19
+// lookups cost more than the pen's own rows on every docking.
+const AboutPage::Rows& FileRows() {
+    TraceScope scope("AboutPage::FileRows");
+    static const AboutPage::Rows files = [] {
+        AboutPage::Rows rows;
+        const std::wstring applicationFolder = FolderSetting(kApplicationFolderKey);
+        const std::wstring commonFolder = FolderSetting(kCommonFolderKey);
+        AboutPage::InsertFileVersion(AboutPage::GetMyExePath(), rows);
+        for (const Component& component : kComponents)
+            AboutPage::InsertFileVersion(
+                AboutPage::GetFilePath(component.name, component.commonFolder ? commonFolder : applicationFolder,
+                                       component.treePath ? component.treePath : L""),
+                rows);
+        return rows;
+    }();
+    return files;
+}
+
 } // namespace
 
 AboutPage::AboutPage() : SheetPage(IDD_ABOUT) {
     TraceScope scope("AboutPage::AboutPage");
-    LoadBitmap();
 }
 
 AboutPage::~AboutPage() {
@@ -221,6 +240,10 @@ void AboutPage::FreeBitmap() {
 
 BOOL AboutPage::OnInitDialog() {
     TraceScope scope("AboutPage::OnInitDialog");
+    // Prepared when the page is first shown, not while the program starts: most starts
+    // never show it.
+    if (!m_picture.IsLoaded())
+        LoadBitmap();
     const BOOL result = SheetPage::OnInitDialog();
     if (!m_list.SubclassDlgItem(IDC_VERSION_LIST, m_hwnd))
         return FALSE;
@@ -286,14 +309,8 @@ AboutPage::Rows AboutPage::ReadRows(IPen* pen) {
         ReadRevisions(pen, rows, scope);
     }
 
-    const std::wstring applicationFolder = FolderSetting(kApplicationFolderKey);
-    const std::wstring commonFolder = FolderSetting(kCommonFolderKey);
-    InsertFileVersion(GetMyExePath(), rows);
-    for (const Component& component : kComponents)
-        InsertFileVersion(GetFilePath(component.name,
-                                      component.commonFolder ? commonFolder : applicationFolder,
-                                      component.treePath ? component.treePath : L""),
-                          rows);
+    const Rows& files = FileRows();
+    rows.insert(rows.end(), files.begin(), files.end());
     return rows;
 }
 

@@ -46,7 +46,9 @@ BOOL SettingsSheet::OnInitDialog() {
     TraceScope scope("SettingsSheet::OnInitDialog");
     m_coInit = std::make_unique<CoInit>();
     s_factory = &m_factory;
-    if (!m_myPens.Create(Handle())) {
+    // The monitor starts once the sheet has painted itself: a pen already docked is shown
+    // right after.
+    if (!m_myPens.CreateWhenIdle(Handle())) {
         scope.error("Failed to create my pens.");
         return -1;
     }
@@ -92,6 +94,9 @@ void SettingsSheet::UpdatePages() {
     int showInternet = Settings::instance().readNumber("ShowInternetSettings", 0);
     auto pages = Pages();
     PropertyPage* active = GetPageCount() > 0 ? GetActivePage() : nullptr;
+    std::array<bool, std::tuple_size_v<decltype(pages)>> had{};
+    for (size_t i = 0; i < pages.size(); ++i)
+        had[i] = HasPage(pages[i]);
 
     AddIfAbsent(pages[kStatus]);
     AddIfAbsent(pages[kConnection]);
@@ -119,10 +124,14 @@ void SettingsSheet::UpdatePages() {
     AddIfAbsent(pages[kAdvanced]);
     AddIfAbsent(pages[kAbout]);
 
-    if (HasPage(active))
-        SetActivePage(active);
-    else
-        SetActivePage(pages[kStatus]);
+    // Selecting the page that shows already would have it validated and activated again
+    // on every Apply: only a changed set of pages needs it.
+    bool changed = false;
+    for (size_t i = 0; i < pages.size(); ++i)
+        changed = changed || had[i] != HasPage(pages[i]);
+    PropertyPage* shown = HasPage(active) ? active : pages[kStatus];
+    if (changed || shown != active)
+        SetActivePage(shown);
     if (HasPage(&m_connectionPage))
         m_connectionPage.UpdateUI(showInternet);
 }

@@ -5,6 +5,13 @@ constexpr DWORD kBufferSize = 4096;
 constexpr DWORD kTickMs = 50;
 // How long the buffer may stay taken with no data before its writer counts as dead.
 constexpr int kTicksBeforeRescue = 20;
+
+double CounterMs() {
+    LARGE_INTEGER frequency, counter;
+    QueryPerformanceFrequency(&frequency);
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) * 1000.0 / static_cast<double>(frequency.QuadPart);
+}
 } // namespace
 
 DebugLog::DebugLog() {
@@ -80,6 +87,7 @@ void DebugLog::Listen() {
         std::string chunk(m_view + sizeof(DWORD),
                           strnlen(m_view + sizeof(DWORD), kBufferSize - sizeof(DWORD)));
         SetEvent(m_bufferReady);
+        const double received = CounterMs();
         std::lock_guard<std::mutex> lock(m_mutex);
         std::string& partial = m_partial[pid];
         partial += chunk;
@@ -87,7 +95,7 @@ void DebugLog::Listen() {
             std::string text = partial.substr(0, end);
             if (!text.empty() && text.back() == '\r')
                 text.pop_back();
-            m_lines.push_back({pid, text});
+            m_lines.push_back({pid, text, received});
         }
         m_changed.notify_all();
     }

@@ -16,6 +16,7 @@ public:
     struct Line {
         DWORD pid;
         std::string text;
+        double receivedMs; // performance counter, in ms, when the line was complete
     };
 
     DebugLog();
