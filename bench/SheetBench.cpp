@@ -85,6 +85,16 @@ HWND WaitSheet(DWORD pid, const wchar_t* caption, DWORD timeoutMs = 20000) {
     return nullptr;
 }
 
+// Ends a program the bench started, as the system would (the bare sheet has no frame).
+void Close(Process& app, HWND sheet) {
+    if (HWND frame = app.FindTopWindow(ui::kFrameClass))
+        PostMessageW(frame, WM_CLOSE, 0, 0);
+    else if (sheet)
+        ui::Control(sheet, IDCANCEL).PostClick();
+    if (!app.WaitExit(10000))
+        app.Kill();
+}
+
 // Start to visible sheet in ms, -1 on failure; the program is closed again.
 double StartOnce(const wchar_t* exe, const wchar_t* caption) {
     Process app;
@@ -93,12 +103,7 @@ double StartOnce(const wchar_t* exe, const wchar_t* caption) {
         return -1;
     HWND sheet = WaitSheet(app.Pid(), caption);
     double took = BenchNow() - start;
-    if (HWND frame = app.FindTopWindow(ui::kFrameClass))
-        PostMessageW(frame, WM_CLOSE, 0, 0);
-    else if (sheet)
-        ui::Control(sheet, IDCANCEL).PostClick();
-    if (!app.WaitExit(10000))
-        app.Kill();
+    Close(app, sheet);
     return sheet ? took : -1;
 }
 
@@ -394,12 +399,7 @@ bool StartWithPhases(DebugLog& log, const wchar_t* exe, const wchar_t* caption, 
     }
     run.atMs[kPhaseCount] = visible - start;
     run.lines[kPhaseCount] = 0;
-    if (HWND frame = app.FindTopWindow(ui::kFrameClass))
-        PostMessageW(frame, WM_CLOSE, 0, 0);
-    else if (sheet)
-        ui::Control(sheet, IDCANCEL).PostClick();
-    if (!app.WaitExit(10000))
-        app.Kill();
+    Close(app, sheet);
     return sheet != nullptr;
 }
 
