@@ -6,7 +6,9 @@
 # --fresh-prefix runs in a throw-away copy of the prefix (own registry, own wineserver,
 # own named objects) on an X display of its own, both removed afterwards; the prefix
 # itself then gets no server.
-set -euo pipefail
+set -Eeuo pipefail
+# Wine's own messages are off (WINEDEBUG=-all): a step of ours that fails says so.
+trap 'echo "wine-run.sh: line $LINENO: \"$BASH_COMMAND\" failed" >&2' ERR
 here=$(cd "$(dirname "$0")" && pwd)
 : "${QP_BUILD:=$(cd "$here/../build" && pwd)}"
 export QP_BUILD
@@ -71,7 +73,7 @@ if [ "$fresh" = 1 ]; then
   # not have them taken by the other's windows.
   setsid Xvfb -displayfd 7 -screen 0 1280x1024x24 -nolisten tcp -noreset </dev/null >/dev/null 2>&1 7>"$tmp/display" &
   xvfb=$!
-  trap 'kill $xvfb 2>/dev/null; rm -rf "$tmp"' EXIT
+  trap 'kill $xvfb 2>/dev/null || true; rm -rf "$tmp"' EXIT
   # Killed (a ctest timeout): still through the EXIT trap, so no display is left behind.
   trap 'exit 143' TERM INT HUP
   for _ in $(seq 200); do
