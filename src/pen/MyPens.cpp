@@ -1,7 +1,6 @@
 #include "pen/MyPens.h"
 
 #include <algorithm>
-#include <map>
 
 #include "framework/CoInit.h"
 #include "core/StringPackage.h"
@@ -29,12 +28,6 @@ bool IsRpcFailure(HRESULT hr) {
 }
 
 bool IsBstr(const VARIANT& v) { return v.vt == VT_BSTR; }
-
-// The monitors waiting for CreateWhenIdle's timer (of the user-interface thread), by timer.
-std::map<UINT_PTR, MyPens*>& PendingStarts() {
-    static std::map<UINT_PTR, MyPens*> pending;
-    return pending;
-}
 } // namespace
 
 MyPens::MyPens() = default;
@@ -60,33 +53,26 @@ bool MyPens::CreateWhenIdle(HWND owner) {
     m_owner = owner;
     if (!owner || !IsWindow(owner))
         return false;
-    m_startTimer = SetTimer(nullptr, 0, 0, &MyPens::StartTimer);
-    if (!m_startTimer)
-        return Create(owner);
-    PendingStarts()[m_startTimer] = this;
-    return true;
+    // A timer of the owner whose id is this monitor: the timer names whom it starts.
+    m_startPending = SetTimer(owner, reinterpret_cast<UINT_PTR>(this), 0, &MyPens::StartTimer) != 0;
+    return m_startPending || Create(owner);
 }
 
-void CALLBACK MyPens::StartTimer(HWND, UINT, UINT_PTR id, DWORD) {
+void CALLBACK MyPens::StartTimer(HWND owner, UINT, UINT_PTR id, DWORD) {
     TraceScope scope("MyPens::StartTimer");
-    KillTimer(nullptr, id);
-    auto found = PendingStarts().find(id);
-    if (found == PendingStarts().end())
-        return;
-    MyPens* pens = found->second;
-    PendingStarts().erase(found);
-    pens->m_startTimer = 0;
-    if (!pens->Create(pens->m_owner))
+    KillTimer(owner, id);
+    MyPens* pens = reinterpret_cast<MyPens*>(id);
+    pens->m_startPending = false;
+    if (!pens->Create(owner))
         scope.error("Failed to start the pen monitor.");
 }
 
 void MyPens::CancelStart() {
     TraceScope scope("MyPens::CancelStart");
-    if (!m_startTimer)
+    if (!m_startPending)
         return;
-    KillTimer(nullptr, m_startTimer);
-    PendingStarts().erase(m_startTimer);
-    m_startTimer = 0;
+    KillTimer(m_owner, reinterpret_cast<UINT_PTR>(this));
+    m_startPending = false;
 }
 
 void MyPens::Destroy() {

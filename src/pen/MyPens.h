@@ -83,7 +83,7 @@ private:
     void OnOutboxItemAdded(WPARAM wp, LPARAM lp);
     bool IsDocked(const char* penId) const;
 
-    UINT_PTR m_startTimer = 0; // CreateWhenIdle's, until it fires
+    bool m_startPending = false; // CreateWhenIdle's timer has not fired yet
     std::atomic<bool> m_shutdown{false};
     std::unique_ptr<CoInit> m_coInit;
     UINT_PTR m_timer = 0;
