@@ -1,0 +1,181 @@
+#include "PanelCalls.h"
+
+#include "Figures.h"
+#include "framework/Bstr.h"
+#include "framework/Variant.h"
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+// Item `index` of a collection as the pages take it: a VARIANT asked for its interface.
+template <class Item, class Collection> ComPtr<Item> ItemOf(Collection* items, long index) {
+    Variant item;
+    ComPtr<Item> typed;
+    if (SUCCEEDED(items->GetItem(index, item.Out())) && item.AsUnknown())
+        item.AsUnknown()->QueryInterface(IID_PPV_ARGS(&typed));
+    return typed;
+}
+} // namespace
+
+template <class Reads> double PanelCalls::Timed(Reads&& reads) {
+    const double start = BenchNow();
+    reads();
+    return BenchNow() - start;
+}
+
+bool PanelCalls::Pen(ComPtr<IPen>& pen) {
+    ComPtr<IPenManager> manager;
+    Bstr id(m_penId);
+    if (FAILED(m_factory.Create(manager)) || FAILED(manager->GetPen(id.Get(), &pen)))
+        return false;
+    VARIANT_BOOL locked;
+    pen->IsLocked(&locked);
+    return true;
+}
+
+void PanelCalls::StatusOf(IPen* pen) {
+    ComPtr<IBatteryStatus> battery;
+    if (FAILED(pen->GetBatteryStatus(&battery)))
+        return;
+    LONG value;
+    battery->GetRemainingCharge(&value);
+    battery->GetWritingHours(&value);
+    battery->GetWritingMinutes(&value);
+    battery->GetStandbyHours(&value);
+    battery->GetStandbyMinutes(&value);
+}
+
+void PanelCalls::AboutOf(IPen* pen) {
+    Bstr id;
+    LONG seconds, milliseconds, bytes, count = 0;
+    pen->GetPenId(id.Out());
+    pen->GetTime(&seconds, &milliseconds);
+    ComPtr<IMemoryStatus> memory;
+    if (SUCCEEDED(pen->GetMemoryStatus(&memory))) {
+        memory->GetUsedMemory(&bytes);
+        memory->GetTotalMemory(&bytes);
+    }
+    ComPtr<IPairedDevices> devices;
+    if (SUCCEEDED(pen->GetPairedDevices(&devices)))
+        devices->GetCount(&count);
+    for (long i = 1; i <= count; ++i)
+        if (ComPtr<IPairedDevice> device = ItemOf<IPairedDevice>(devices.Get(), i)) {
+            Bstr name;
+            device->GetDeviceName(name.Out());
+        }
+    ComPtr<IRevisions> revisions;
+    if (SUCCEEDED(pen->GetRevisions(&revisions))) {
+        Bstr text[6];
+        revisions->GetApplicationRevision(text[0].Out());
+        revisions->GetBootRevision(text[1].Out());
+        revisions->GetCustomizationRevision(text[2].Out());
+        revisions->GetHardwareRevision(text[3].Out());
+        revisions->GetParameterRevision(text[4].Out());
+        revisions->GetProductionRevision(text[5].Out());
+    }
+}
+
+void PanelCalls::ShortcutsOf(IPen* pen) {
+    ComPtr<IAddressShortcuts> shortcuts;
+    long count = 0;
+    if (SUCCEEDED(pen->GetAddressShortcuts(&shortcuts)))
+        shortcuts->GetCount(&count);
+    for (long i = 1; i <= count; ++i)
+        if (ComPtr<IAddressShortcut> shortcut = ItemOf<IAddressShortcut>(shortcuts.Get(), i)) {
+            Bstr name, email, cellPhone, fax;
+            shortcut->GetName(name.Out());
+            shortcut->GetEmail(email.Out());
+            shortcut->GetCellPhone(cellPhone.Out());
+            shortcut->GetFax(fax.Out());
+        }
+}
+
+// The server page's pen manager values, then the first paired device's priority.
+void PanelCalls::InternetOf(IPen* pen) {
+    ComPtr<IPenManager> manager;
+    if (SUCCEEDED(m_factory.Create(manager))) {
+        Bstr url;
+        VARIANT_BOOL enabled;
+        manager->GetOrskUrl(url.Out());
+        manager->IsRedirectionEnabled(&enabled);
+    }
+    ComPtr<IPairedDevices> devices;
+    long count = 0;
+    if (SUCCEEDED(pen->GetPairedDevices(&devices)))
+        devices->GetCount(&count);
+    if (ComPtr<IPairedDevice> device = count ? ItemOf<IPairedDevice>(devices.Get(), 1) : nullptr) {
+        Bstr name;
+        device->GetDeviceName(name.Out());
+        ComPtr<IIspSettings> settings;
+        LONG priority;
+        if (SUCCEEDED(device->GetIspSettings(&settings)))
+            settings->GetPriority(&priority);
+    }
+}
+
+void PanelCalls::DetailsOf(IPen* pen) {
+    ComPtr<IUserData> data;
+    if (SUCCEEDED(pen->GetUserData(&data))) {
+        Bstr name, email, cellPhone, language;
+        short zone = 0;
+        VARIANT_BOOL flag;
+        data->GetName(name.Out());
+        data->GetEmail(email.Out());
+        data->GetCellPhone(cellPhone.Out());
+        data->GetFeedbackLanguage(language.Out());
+        data->GetTimeZone(&zone);
+        data->IsNameReadOnly(&flag);
+        data->IsEmailReadOnly(&flag);
+        data->IsCellPhoneReadOnly(&flag);
+        data->IsFeedbackLanguageReadOnly(&flag);
+        data->IsTimeZoneReadOnly(&flag);
+    }
+}
+
+double PanelCalls::Status() {
+    return Timed([&] {
+        ComPtr<IPen> pen;
+        if (Pen(pen))
+            StatusOf(pen.Get());
+    });
+}
+
+double PanelCalls::About() {
+    return Timed([&] {
+        ComPtr<IPen> pen;
+        if (!Pen(pen))
+            return;
+        StatusOf(pen.Get());
+        AboutOf(pen.Get());
+    });
+}
+
+double PanelCalls::EveryPage() {
+    return Timed([&] {
+        ComPtr<IPen> pen;
+        if (!Pen(pen))
+            return;
+        StatusOf(pen.Get());
+        AboutOf(pen.Get());
+        ShortcutsOf(pen.Get());
+        InternetOf(pen.Get());
+        DetailsOf(pen.Get());
+        VARIANT_BOOL set;
+        pen->IsPasswordSet(&set);
+    });
+}
+
+double PanelCalls::ApplyTimeZone() {
+    ComPtr<IPen> pen;
+    ComPtr<IUserData> before;
+    short zone = 0;
+    // The pen keeps its zone: the one it has is written back.
+    if (!Pen(pen) || FAILED(pen->GetUserData(&before)) || FAILED(before->GetTimeZone(&zone)))
+        return -1;
+    before.Reset();
+    return Timed([&] {
+        ComPtr<IUserData> data;
+        if (SUCCEEDED(pen->GetUserData(&data)) && SUCCEEDED(data->SetTimeZone(zone)))
+            pen->SetUserData(data.Get());
+    });
+}
