@@ -217,11 +217,11 @@ void PenHistory::UpdatePage() {
         if (FAILED(hr))
             scope.warning("Failed to number of items (0x%08x).", Hex(hr));
         else {
-            // Drawn once at the end: row by row, a thousand rows took seconds.
-            m_list.SetRedraw(false);
+            // Drawn once at the end: row by row, a thousand rows took seconds. Not hidden
+            // meanwhile: the rows come from pen calls.
+            RebuildScope rebuild(m_list, false);
             for (LONG i = 0; i < count; ++i)
                 LoadRow(outbox.Get(), i, scope);
-            m_list.SetRedraw(true);
         }
     }
     OnUpdateUI();

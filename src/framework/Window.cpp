@@ -142,3 +142,19 @@ LRESULT CALLBACK Window::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
         return window->Dispatch(msg, wp, lp);
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
+
+RebuildScope::RebuildScope(Window& window, bool hide)
+    : m_window(window), m_hidden(hide && IsWindowVisible(window)), m_focused(GetFocus() == window.Handle()) {
+    m_window.Send(WM_SETREDRAW, FALSE);
+    if (m_hidden)
+        ShowWindow(m_window, SW_HIDE);
+}
+
+RebuildScope::~RebuildScope() {
+    m_window.Send(WM_SETREDRAW, TRUE);
+    if (m_hidden)
+        ShowWindow(m_window, SW_SHOWNA);
+    if (m_focused && GetFocus() != m_window.Handle())
+        SetFocus(m_window);
+    InvalidateRect(m_window, nullptr, TRUE);
+}

@@ -41,13 +41,6 @@ public:
     void SetText(const std::wstring& text) { SetWindowTextW(m_hwnd, text.c_str()); }
     void SetItemText(int id, const std::wstring& text) { SetDlgItemTextW(m_hwnd, id, text.c_str()); }
     void Enable(bool enable = true) { EnableWindow(m_hwnd, enable); }
-    // Off: changes are not drawn (nor scroll bars updated) until it is turned on again,
-    // which repaints the whole window. For filling a list with many rows.
-    void SetRedraw(bool redraw) {
-        Send(WM_SETREDRAW, redraw ? TRUE : FALSE);
-        if (redraw)
-            InvalidateRect(m_hwnd, nullptr, TRUE);
-    }
     void EnableItem(int id, bool enable = true) { EnableWindow(Item(id), enable); }
     void Show(int cmd = SW_SHOW) { ShowWindow(m_hwnd, cmd); }
     bool IsVisible() const { return m_hwnd && IsWindowVisible(m_hwnd); }
@@ -84,4 +77,23 @@ protected:
     HWND m_hwnd = nullptr;
     WNDPROC m_oldProc = nullptr; // set while subclassed
     bool m_ansiMessages = false; // the procedure was installed with SetWindowLongPtrA
+};
+
+// While it lives, a window's changes are not drawn: for rebuilding a list. Drawing is
+// off (WM_SETREDRAW), and with `hide` a shown window is hidden as well: Wine's list view
+// draws the scroll bars of a shown list at once on every change and on turning drawing
+// back on (about 5 ms a time); a hidden one it leaves alone. Hide only for a rebuild that
+// handles no message and calls nothing out, or the background shows meanwhile.
+// Afterwards the window is shown again, with the focus it had, and repainted once.
+class RebuildScope {
+public:
+    explicit RebuildScope(Window& window, bool hide = true);
+    ~RebuildScope();
+    RebuildScope(const RebuildScope&) = delete;
+    RebuildScope& operator=(const RebuildScope&) = delete;
+
+private:
+    Window& m_window;
+    bool m_hidden;
+    bool m_focused;
 };

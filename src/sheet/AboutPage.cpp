@@ -268,7 +268,7 @@ void AboutPage::UpdatePage() {
 
 void AboutPage::ShowRows(Rows rows) {
     TraceScope scope("AboutPage::ShowRows");
-    m_list.SetRedraw(false);
+    RebuildScope rebuild(m_list);
     m_list.Send(LVM_DELETEALLITEMS);
     for (int i = 0; i < static_cast<int>(rows.size()); ++i) {
         const Row& row = rows[static_cast<size_t>(i)];
@@ -282,7 +282,6 @@ void AboutPage::ShowRows(Rows rows) {
         cell.pszText = const_cast<wchar_t*>(row.data.c_str());
         m_list.Send(LVM_SETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&cell));
     }
-    m_list.SetRedraw(true);
     m_rows = std::move(rows);
 }
 
