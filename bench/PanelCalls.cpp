@@ -132,31 +132,17 @@ void PanelCalls::DetailsOf(IPen* pen) {
     }
 }
 
-double PanelCalls::Status() {
-    return Timed([&] {
-        ComPtr<IPen> pen;
-        if (Pen(pen))
-            StatusOf(pen.Get());
-    });
-}
-
-double PanelCalls::About() {
+double PanelCalls::Docking(Pages pages) {
     return Timed([&] {
         ComPtr<IPen> pen;
         if (!Pen(pen))
             return;
         StatusOf(pen.Get());
-        AboutOf(pen.Get());
-    });
-}
-
-double PanelCalls::EveryPage() {
-    return Timed([&] {
-        ComPtr<IPen> pen;
-        if (!Pen(pen))
+        if (pages == Pages::Status)
             return;
-        StatusOf(pen.Get());
         AboutOf(pen.Get());
+        if (pages == Pages::StatusAndAbout)
+            return;
         ShortcutsOf(pen.Get());
         InternetOf(pen.Get());
         DetailsOf(pen.Get());

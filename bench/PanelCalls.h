@@ -16,12 +16,10 @@ class PanelCalls {
 public:
     explicit PanelCalls(const wchar_t* penId) : m_penId(penId) {}
 
-    // The Status page on docking: the pen, its lock and its battery.
-    double Status();
-    // Status, then the About page's pen values.
-    double About();
-    // Every page of the sheet on docking.
-    double EveryPage();
+    // The pages reloaded on docking: the Status page (the pen, its lock and its battery),
+    // then the About page's pen values, then every other page.
+    enum class Pages { Status, StatusAndAbout, Every };
+    double Docking(Pages pages);
     // The Details page's Apply of the time zone.
     double ApplyTimeZone();
 

@@ -529,9 +529,9 @@ int main(int argc, char** argv) {
     PanelCalls panelCalls(kPen);
     // One sample of the same calls without a window; the first also says which calls they
     // were, when `compare` (the Apply's own set-up calls would not compare).
-    auto sampleWithoutWindow = [&](Floors& into, double (PanelCalls::*calls)(), bool compare = true) {
+    auto sampleWithoutWindow = [&](Floors& into, auto&& calls, bool compare = true) {
         const size_t before = CallLog(control.Get()).size();
-        into.withoutWindow.samples.push_back((panelCalls.*calls)());
+        into.withoutWindow.samples.push_back(calls());
         if (compare && into.windowlessCalls.empty())
             into.windowlessCalls = CallsSince(CallLog(control.Get()), before);
     };
@@ -631,7 +631,7 @@ int main(int argc, char** argv) {
             statusCalls = CallsSince(CallLog(control.Get()), callsBefore, "IBatteryStatus::");
         }
         if (i % 5 == 4)
-            sampleWithoutWindow(statusFloors, &PanelCalls::Status);
+            sampleWithoutWindow(statusFloors, [&] { return panelCalls.Docking(PanelCalls::Pages::Status); });
     }
 
     // Idle: the panel with its pen shown and nothing to do.
@@ -663,7 +663,7 @@ int main(int argc, char** argv) {
                 aboutCalls = CallsSince(CallLog(control.Get()), callsBefore, "IBatteryStatus::");
             }
             sampleRoundTrip(aboutFloors.roundTrip);
-            sampleWithoutWindow(aboutFloors, &PanelCalls::About);
+            sampleWithoutWindow(aboutFloors, [&] { return panelCalls.Docking(PanelCalls::Pages::StatusAndAbout); });
         }
         sheet.SelectPage(0);
     }
@@ -692,7 +692,7 @@ int main(int argc, char** argv) {
                 applyCallsByInterface = CallsSince(calls, callsBefore);
             }
             sampleRoundTrip(applyFloors.roundTrip); // after the log is read: its calls are the bench's
-            sampleWithoutWindow(applyFloors, &PanelCalls::ApplyTimeZone, false);
+            sampleWithoutWindow(applyFloors, [&] { return panelCalls.ApplyTimeZone(); }, false);
         }
         // Every page created, then docking until each shows the pen.
         for (int p = 0; p < sheet.PageCount(); ++p)
@@ -730,7 +730,7 @@ int main(int argc, char** argv) {
                 reloadStatus.samples.push_back(status - sink.dockedAt);
                 reloadAll.samples.push_back(all - sink.dockedAt);
                 sampleRoundTrip(reloadFloors.roundTrip);
-                sampleWithoutWindow(reloadFloors, &PanelCalls::EveryPage);
+                sampleWithoutWindow(reloadFloors, [&] { return panelCalls.Docking(PanelCalls::Pages::Every); });
             } else {
                 // The old way: every control asked every millisecond.
                 const double all = PollUntil(allShown, sink.dockedAt);
