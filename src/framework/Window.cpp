@@ -2,9 +2,41 @@
 
 #include "core/TraceScope.h"
 
+#include <unordered_map>
+
 namespace {
-const wchar_t kWindowProp[] = L"Quillpad.Window";
+// The objects of attached windows, by handle. Every message to one of our windows looks
+// its object up (and the message pump looks up every ancestor of a message's window): a
+// window property would be a call to the server each time under Wine (about 30 µs).
+class HandleMap {
+public:
+    Window* Find(HWND hwnd) {
+        AcquireSRWLockShared(&m_lock);
+        const auto it = m_windows.find(hwnd);
+        Window* window = it == m_windows.end() ? nullptr : it->second;
+        ReleaseSRWLockShared(&m_lock);
+        return window;
+    }
+    void Set(HWND hwnd, Window* window) {
+        AcquireSRWLockExclusive(&m_lock);
+        if (window)
+            m_windows[hwnd] = window;
+        else
+            m_windows.erase(hwnd);
+        ReleaseSRWLockExclusive(&m_lock);
+    }
+
+private:
+    SRWLOCK m_lock = SRWLOCK_INIT;
+    std::unordered_map<HWND, Window*> m_windows;
+};
+
+// Never destroyed: windows of static objects detach after every static has gone.
+HandleMap& Handles() {
+    static HandleMap* handles = new HandleMap;
+    return *handles;
 }
+} // namespace
 
 Window::~Window() {
     if (m_hwnd) {
@@ -14,21 +46,21 @@ Window::~Window() {
 }
 
 Window* Window::FromHandle(HWND hwnd) {
-    return hwnd ? static_cast<Window*>(GetPropW(hwnd, kWindowProp)) : nullptr;
+    return hwnd ? Handles().Find(hwnd) : nullptr;
 }
 
 bool Window::Attach(HWND hwnd) {
     if (!hwnd || m_hwnd || FromHandle(hwnd))
         return false;
     m_hwnd = hwnd;
-    SetPropW(hwnd, kWindowProp, this);
+    Handles().Set(hwnd, this);
     return true;
 }
 
 HWND Window::Detach() {
     HWND hwnd = m_hwnd;
     if (hwnd && FromHandle(hwnd) == this)
-        RemovePropW(hwnd, kWindowProp);
+        Handles().Set(hwnd, nullptr);
     m_hwnd = nullptr;
     return hwnd;
 }

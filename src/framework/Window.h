@@ -1,6 +1,6 @@
 #pragma once
 // Window: the C++ object behind an HWND. The object is found from the handle through a
-// window property, so attached, subclassed and self-created windows all dispatch to the
+// process-wide map, so attached, subclassed and self-created windows all dispatch to the
 // virtual WindowProc of their object.
 #include <windows.h>
 #include <string>
