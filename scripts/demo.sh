@@ -68,6 +68,9 @@ tour question && sleep 1 && shot 04-remove-question
 tour answer; sleep 1
 echo "demo: the About page; what \"Copiar\" put on the clipboard:"
 wine "$bin/DemoTour.exe" about 2>/dev/null | tr -d '\r' | sed 's/^/demo:   /' && sleep 1 && shot 05-about-page
+echo "demo: the About page rebuilt as the pen is undocked and docked again"
+penctl undock "$pen" >/dev/null; sleep 1
+penctl dock "$pen" >/dev/null; sleep 1 && shot 05b-about-page-redocked
 echo "demo: the help file (F1 or Ayuda)"
 tour help && sleep 2 && shot 06-help
 echo "demo: the Connection page and its password dialogs"

@@ -175,18 +175,24 @@ LRESULT CALLBACK Window::StaticWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM
     return DefWindowProcW(hwnd, msg, wp, lp);
 }
 
+namespace {
+constexpr UINT kQuietly = SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_NOREDRAW;
+}
+
 RebuildScope::RebuildScope(Window& window, bool hide)
     : m_window(window), m_hidden(hide && IsWindowVisible(window)), m_focused(GetFocus() == window.Handle()) {
     m_window.Send(WM_SETREDRAW, FALSE);
+    // Hidden and shown without a repaint of what lies beneath: the window covers it
+    // again before anything is drawn.
     if (m_hidden)
-        ShowWindow(m_window, SW_HIDE);
+        SetWindowPos(m_window, nullptr, 0, 0, 0, 0, kQuietly | SWP_HIDEWINDOW);
 }
 
 RebuildScope::~RebuildScope() {
     m_window.Send(WM_SETREDRAW, TRUE);
     if (m_hidden)
-        ShowWindow(m_window, SW_SHOWNA);
+        SetWindowPos(m_window, nullptr, 0, 0, 0, 0, kQuietly | SWP_SHOWWINDOW);
     if (m_focused && GetFocus() != m_window.Handle())
         SetFocus(m_window);
-    InvalidateRect(m_window, nullptr, TRUE);
+    RedrawWindow(m_window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
 }
