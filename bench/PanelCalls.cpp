@@ -2,20 +2,10 @@
 
 #include "Figures.h"
 #include "framework/Bstr.h"
-#include "framework/Variant.h"
+#include "kit/StandIn.h"
 
 using Microsoft::WRL::ComPtr;
-
-namespace {
-// Item `index` of a collection as the pages take it: a VARIANT asked for its interface.
-template <class Item, class Collection> ComPtr<Item> ItemOf(Collection* items, long index) {
-    Variant item;
-    ComPtr<Item> typed;
-    if (SUCCEEDED(items->GetItem(index, item.Out())) && item.AsUnknown())
-        item.AsUnknown()->QueryInterface(IID_PPV_ARGS(&typed));
-    return typed;
-}
-} // namespace
+using StandIn::item;
 
 template <class Reads> double PanelCalls::Timed(Reads&& reads) {
     const double start = BenchNow();
@@ -59,7 +49,7 @@ void PanelCalls::AboutOf(IPen* pen) {
     if (SUCCEEDED(pen->GetPairedDevices(&devices)))
         devices->GetCount(&count);
     for (long i = 1; i <= count; ++i)
-        if (ComPtr<IPairedDevice> device = ItemOf<IPairedDevice>(devices.Get(), i)) {
+        if (ComPtr<IPairedDevice> device = item<IPairedDevice>(devices.Get(), i)) {
             Bstr name;
             device->GetDeviceName(name.Out());
         }
@@ -81,7 +71,7 @@ void PanelCalls::ShortcutsOf(IPen* pen) {
     if (SUCCEEDED(pen->GetAddressShortcuts(&shortcuts)))
         shortcuts->GetCount(&count);
     for (long i = 1; i <= count; ++i)
-        if (ComPtr<IAddressShortcut> shortcut = ItemOf<IAddressShortcut>(shortcuts.Get(), i)) {
+        if (ComPtr<IAddressShortcut> shortcut = item<IAddressShortcut>(shortcuts.Get(), i)) {
             Bstr name, email, cellPhone, fax;
             shortcut->GetName(name.Out());
             shortcut->GetEmail(email.Out());
@@ -103,7 +93,7 @@ void PanelCalls::InternetOf(IPen* pen) {
     long count = 0;
     if (SUCCEEDED(pen->GetPairedDevices(&devices)))
         devices->GetCount(&count);
-    if (ComPtr<IPairedDevice> device = count ? ItemOf<IPairedDevice>(devices.Get(), 1) : nullptr) {
+    if (ComPtr<IPairedDevice> device = count ? item<IPairedDevice>(devices.Get(), 1) : nullptr) {
         Bstr name;
         device->GetDeviceName(name.Out());
         ComPtr<IIspSettings> settings;
@@ -163,5 +153,31 @@ double PanelCalls::ApplyTimeZone() {
         ComPtr<IUserData> data;
         if (SUCCEEDED(pen->GetUserData(&data)) && SUCCEEDED(data->SetTimeZone(zone)))
             pen->SetUserData(data.Get());
+    });
+}
+
+double PanelCalls::ServiceLog() {
+    ComPtr<IPen> pen;
+    if (!Pen(pen))
+        return -1;
+    return Timed([&] {
+        ComPtr<IOutbox> outbox;
+        LONG count = 0;
+        if (SUCCEEDED(pen->GetOutbox(&outbox)))
+            outbox->GetCount(&count);
+        for (LONG i = 1; i <= count; ++i)
+            if (ComPtr<IOutboxItem> entry = item<IOutboxItem>(outbox.Get(), i)) {
+                LONG status, seconds, milliseconds, result;
+                VARIANT_BOOL visited;
+                Bstr name, url, message;
+                entry->GetStatus(&status);
+                entry->GetServiceName(name.Out());
+                entry->GetTimeSeconds(&seconds);
+                entry->GetTimeMilliseconds(&milliseconds);
+                entry->GetResult(&result);
+                entry->GetUrl(url.Out());
+                entry->IsVisited(&visited);
+                entry->GetMessage(message.Out());
+            }
     });
 }

@@ -22,6 +22,8 @@ public:
     double Docking(Pages pages);
     // The Details page's Apply of the time zone.
     double ApplyTimeZone();
+    // The service log's rows: the outbox, and every value of each of its requests.
+    double ServiceLog();
 
 private:
     bool Pen(Microsoft::WRL::ComPtr<IPen>& pen);

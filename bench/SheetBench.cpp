@@ -46,7 +46,6 @@
 #include "PanelCalls.h"
 #include "kit/EventSink.h"
 #include "framework/Bstr.h"
-#include "framework/Variant.h"
 #include "pen/PenManager.h"
 #include "ui/driver/Driver.h"
 
@@ -153,40 +152,6 @@ std::wstring OutboxJson(int items) {
     return json + L"]";
 }
 
-// Reads every item of the pen's outbox with the calls the service log makes per row, here
-// in the bench process: what the pen manager costs, without any window.
-double ReadOutbox(const wchar_t* penId) {
-    ComPtr<IPenManager> manager;
-    ComPtr<IPen> pen;
-    ComPtr<IOutbox> outbox;
-    Bstr id(penId);
-    if (FAILED(CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&manager))) ||
-        FAILED(manager->GetPen(id.Get(), &pen)) || FAILED(pen->GetOutbox(&outbox)))
-        return -1;
-    double start = BenchNow();
-    long count = 0;
-    outbox->GetCount(&count);
-    for (long i = 1; i <= count; ++i) {
-        Variant item;
-        ComPtr<IOutboxItem> entry;
-        if (FAILED(outbox->GetItem(i, item.Out())) || !item.AsUnknown() ||
-            FAILED(item.AsUnknown()->QueryInterface(IID_PPV_ARGS(&entry))))
-            continue;
-        long status = 0, seconds = 0, milliseconds = 0, result = 0;
-        VARIANT_BOOL visited = VARIANT_FALSE;
-        Bstr name, url, message;
-        entry->GetStatus(&status);
-        entry->GetServiceName(name.Out());
-        entry->GetTimeSeconds(&seconds);
-        entry->GetTimeMilliseconds(&milliseconds);
-        entry->GetResult(&result);
-        entry->GetUrl(url.Out());
-        entry->IsVisited(&visited);
-        entry->GetMessage(message.Out());
-    }
-    return BenchNow() - start;
-}
-
 // Notes when the pen manager fires PenDocked: the bench's own sink is called alongside
 // the panel's.
 class DockedSink : public EventSink {
@@ -200,21 +165,15 @@ protected:
     }
 };
 
-// One method round trip to the pen manager, as the pages pay it for every value.
-double RoundTrip(const wchar_t* penId) {
-    ComPtr<IPenManager> manager;
-    ComPtr<IPen> pen;
-    Bstr id(penId);
-    if (FAILED(CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&manager))) ||
-        FAILED(manager->GetPen(id.Get(), &pen)))
-        return -1;
-    constexpr int kCalls = 500;
-    double start = BenchNow();
-    for (int i = 0; i < kCalls; ++i) {
+// One method round trip to the pen manager, as the pages pay it for every value: the
+// mean of `calls` of them.
+double RoundTripMs(IPen* pen, int calls) {
+    const double start = BenchNow();
+    for (int i = 0; i < calls; ++i) {
         VARIANT_BOOL locked;
         pen->IsLocked(&locked);
     }
-    return (BenchNow() - start) / kCalls;
+    return (BenchNow() - start) / calls;
 }
 
 // The methods the stand-in has served, in order.
@@ -534,25 +493,18 @@ int main(int argc, char** argv) {
             CoCreateInstance(CLSID_PenManagerControl, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&control))))
         return fail("no pen manager stand-in");
 
-    Figures roundTrip;
-    for (int i = 0; i < 5; ++i)
-        roundTrip.samples.push_back(RoundTrip(kPen));
-    // Round trips sampled beside each timed sample, while the panel is idle.
+    // Round trips: five long samples first, then short ones beside each timed sample,
+    // while the panel is idle.
     ComPtr<IPenManager> rtManager;
     ComPtr<IPen> rtPen;
     Bstr rtId(kPen);
     if (FAILED(CoCreateInstance(CLSID_PenManager, nullptr, CLSCTX_LOCAL_SERVER, IID_PPV_ARGS(&rtManager))) ||
         FAILED(rtManager->GetPen(rtId.Get(), &rtPen)))
         return fail("no pen for round trips");
-    auto sampleRoundTrip = [&](Figures& into) {
-        constexpr int kCalls = 20;
-        const double start = BenchNow();
-        for (int c = 0; c < kCalls; ++c) {
-            VARIANT_BOOL locked;
-            rtPen->IsLocked(&locked);
-        }
-        into.samples.push_back((BenchNow() - start) / kCalls);
-    };
+    Figures roundTrip;
+    for (int i = 0; i < 5; ++i)
+        roundTrip.samples.push_back(RoundTripMs(rtPen.Get(), 500));
+    auto sampleRoundTrip = [&](Figures& into) { into.samples.push_back(RoundTripMs(rtPen.Get(), 20)); };
     Floors statusFloors, aboutFloors, applyFloors, reloadFloors;
     PanelCalls panelCalls(kPen);
     // One sample of the same calls without a window; the first also says which calls they
@@ -789,7 +741,7 @@ int main(int argc, char** argv) {
         if (FAILED(control->SetJson(path.Get(), json.Get())))
             return fail("outbox not set");
         for (int i = 0; i < 2; ++i)
-            reads[items].samples.push_back(ReadOutbox(kPen));
+            reads[items].samples.push_back(panelCalls.ServiceLog());
         for (int i = 0; i < kLogLoads; ++i) {
             double start = BenchNow();
             sheet.Item(IDC_PEN_HISTORY).Click(); // returns once the log is shown and filled
